@@ -1,0 +1,21 @@
+# The Linux host build: the program's sources against winsim, the tests, tools and benchmarks.
+include(cmake/sources.cmake)
+
+sarvello_embed_resources(${CMAKE_BINARY_DIR}/generated/program_resources.cpp)
+add_subdirectory(winsim)
+
+add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
+target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(sarvello_core PUBLIC winsim)
+
+if(SARVELLO_FUZZ)
+  add_subdirectory(fuzz)
+  return()
+endif()
+
+find_package(GTest REQUIRED)
+find_package(PNG REQUIRED)
+include(GoogleTest)
+
+add_subdirectory(tools)
+add_subdirectory(tests)

@@ -1,0 +1,7 @@
+# The program's own sources, shared by both platforms. Every folder of src/ adds its files here.
+set(SARVELLO_SOURCES
+  src/diag/fixed_string.cpp
+  src/diag/debug_log.cpp
+  src/diag/log_file.cpp
+  src/glyphs/graphics_loader.cpp
+)

@@ -1,0 +1,34 @@
+# The Windows build (MinGW-w64): the program's sources against the real Win32 and DirectDraw
+# headers, the resources through windres, and the Windows test programs that run under Wine.
+include(cmake/sources.cmake)
+enable_language(RC)
+
+# Everything linked statically: the program and its test programs import system DLLs only.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
+target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
+# The resources as one object library, so that every Windows program carries DATAFILE 111.
+add_library(sarvello_resources OBJECT ${SARVELLO_RC})
+target_include_directories(sarvello_resources PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+
+# GoogleTest from the distribution's sources, built with the cross compiler, for the Windows
+# halves of the conformance suite and the e2e programs.
+set(SARVELLO_GTEST_SRC /usr/src/googletest/googletest CACHE PATH "GoogleTest sources")
+add_library(gtest_win STATIC ${SARVELLO_GTEST_SRC}/src/gtest-all.cc ${SARVELLO_GTEST_SRC}/src/gtest_main.cc)
+target_include_directories(gtest_win SYSTEM PUBLIC ${SARVELLO_GTEST_SRC}/include PRIVATE ${SARVELLO_GTEST_SRC})
+target_compile_options(gtest_win PRIVATE -w)
+
+# A Windows program run under Wine by the e2e harness, as CTest test e2e.NAME (label e2e); the
+# extra arguments go to the harness (e.g. --collect 'C:\windows\torvanecode.log').
+set(SARVELLO_E2E_ARTIFACTS ${CMAKE_BINARY_DIR}/e2e-artifacts)
+function(sarvello_e2e_test name target)
+  add_test(NAME e2e.${name}
+           COMMAND ${CMAKE_SOURCE_DIR}/e2e/harness/run.sh --name ${name}
+                   --artifacts ${SARVELLO_E2E_ARTIFACTS}/${name} ${ARGN} -- $<TARGET_FILE:${target}>)
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300)
+endfunction()
+
+add_subdirectory(tests/conformance)
+add_subdirectory(e2e)

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Sarvello's whole test suite: host tests (AddressSanitizer + UndefinedBehaviorSanitizer), both
+# Windows builds, the Windows programs under Wine (e2e), and a bounded fuzz run of the glyph loader.
+# Ends with one line "N passed, M failed" and a non-zero exit when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh || exit 1
+
+FUZZ_SECONDS=${SARVELLO_FUZZ_SECONDS:-60}
+passed=0
+failed=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# Runs a CTest preset and adds its counts to the totals.
+run_ctest() {
+  ctest "$@" 2>&1 | tee "$log"
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    echo "test: no CTest summary from: ctest $*"
+    failed=$((failed + 1))
+    return
+  fi
+  local bad total
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+# A build step that must succeed; a failure counts once and skips what depends on it.
+build() {
+  local preset=$1
+  if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
+    return 0
+  fi
+  echo "test: the $preset build failed"
+  failed=$((failed + 1))
+  return 1
+}
+
+echo "== host tests (winsim, sanitizers)"
+build host && run_ctest --preset host -j 2
+
+echo "== Windows builds"
+build win32
+win32_ok=$?
+build win64
+win64_ok=$?
+
+echo "== e2e under Wine"
+flavour=$(e2e/harness/run.sh --probe)
+if [ -z "$flavour" ]; then
+  echo "test: no working Wine on this machine"
+  failed=$((failed + 1))
+elif { [ "$flavour" = win32 ] && [ $win32_ok -eq 0 ]; } || { [ "$flavour" = win64 ] && [ $win64_ok -eq 0 ]; }; then
+  [ "$flavour" = win64 ] && echo "test: this host cannot run 32-bit programs; the e2e runs the 64-bit build of the same sources"
+  run_ctest --preset "$flavour" -L e2e
+fi
+
+echo "== fuzzing the glyph loader for ${FUZZ_SECONDS}s"
+if build host-fuzz; then
+  corpus=build/host-fuzz/corpus
+  mkdir -p "$corpus"
+  cp fuzz/seeds/* resources/glyphs.qolb "$corpus"/
+  if build/host-fuzz/fuzz/load_animation_fuzz -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+      -print_final_stats=1 "$corpus" >build/host-fuzz/fuzz.log 2>&1; then
+    grep -E '^(stat::number_of_executed_units|Done)' build/host-fuzz/fuzz.log || true
+    passed=$((passed + 1))
+  else
+    tail -n 60 build/host-fuzz/fuzz.log
+    echo "test: the fuzzer found a fault (log: build/host-fuzz/fuzz.log)"
+    failed=$((failed + 1))
+  fi
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,7 @@
+// winsim: the subset of <windows.h> that Sarvello uses, with the published names, types and values,
+// backed by a simulation (see winsim/control.h for how tests and tools drive it).
+#pragma once
+
+#include "winsim/win_types.h"
+#include "winsim/win_kernel.h"
+#include "winsim/win_user.h"

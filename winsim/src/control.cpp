@@ -1,0 +1,91 @@
+// winsim: the start state, Reset, the Windows directory and the loud failure for unmodelled calls.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "state.h"
+
+namespace winsim::detail {
+
+bool Fault::Strike() {
+  if (skip > 0) {
+    --skip;
+    return false;
+  }
+  if (count > 0) {
+    --count;
+    return true;
+  }
+  return false;
+}
+
+State& S() {
+  static State* state = new State;  // never destroyed: the program's global destructors may log
+  return *state;
+}
+
+}  // namespace winsim::detail
+
+namespace winsim {
+using detail::S;
+
+void Reset() {
+  auto& s = S();
+  std::lock_guard<std::recursive_mutex> guard(s.lock);
+  s.windowsDirectory.clear();
+  s.createFileFault = {};
+  s.createFileError = 0;
+  s.openFault = {};
+  s.writeFault = {};
+  s.writes.clear();
+  s.resourceOverrides.clear();
+  s.messageBoxes.clear();
+  s.messageBoxAnswers.clear();
+}
+
+void SetWindowsDirectory(const std::string& hostPath) {
+  std::lock_guard<std::recursive_mutex> guard(S().lock);
+  S().windowsDirectory = hostPath;
+}
+
+std::string WindowsDirectory() {
+  auto& s = S();
+  std::lock_guard<std::recursive_mutex> guard(s.lock);
+  if (s.windowsDirectory.empty()) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "winsim-windows-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) Unmodelled("GetWindowsDirectoryA", "no temporary folder");
+    s.windowsDirectory = pattern;
+  }
+  return s.windowsDirectory;
+}
+
+std::string HostPath(const std::string& windowsPath) {
+  std::string path = windowsPath;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+void Unmodelled(const char* call, const std::string& what) {
+  std::fprintf(stderr, "winsim: %s: not modelled: %s\n", call, what.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace winsim
+
+namespace {
+thread_local DWORD lastError = 0;  // per thread, as on the platform
+}  // namespace
+
+DWORD WINAPI GetLastError() { return lastError; }
+void WINAPI SetLastError(DWORD error) { lastError = error; }
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+  const std::string dir = winsim::WindowsDirectory();
+  if (dir.size() + 1 > size) return static_cast<UINT>(dir.size() + 1);
+  dir.copy(buffer, dir.size());
+  buffer[dir.size()] = '\0';
+  return static_cast<UINT>(dir.size());
+}

@@ -1,0 +1,16 @@
+// winsim: the program's embedded resources, generated from resources/sarvello.rc at build time.
+#pragma once
+
+namespace winsim {
+
+struct EmbeddedResource {
+  const char* type;  // user-defined type name, such as "DATAFILE"
+  int id;
+  const unsigned char* bytes;
+  unsigned size;
+};
+
+extern const EmbeddedResource kProgramResources[];
+extern const unsigned kProgramResourceCount;
+
+}  // namespace winsim

@@ -1,0 +1,51 @@
+// winsim internals: the simulation's state shared by its source files, and fault counters.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "winsim/control.h"
+
+namespace winsim::detail {
+
+// A fault that lets `skip` calls pass, then fails `count` calls.
+struct Fault {
+  int skip = 0;
+  int count = 0;
+  // True when this call is to fail; counts the call either way.
+  bool Strike();
+};
+
+// One open file: a CreateFileA handle (fd of the host file inside) or an _open descriptor.
+struct OpenFile {
+  bool isHandle = false;
+  int fd = -1;
+  std::string path;  // host path, as given after backslashes became slashes
+  DWORD access = 0;  // GENERIC_READ | GENERIC_WRITE
+  DWORD share = 0;   // FILE_SHARE_READ | FILE_SHARE_WRITE
+};
+
+struct OverriddenResource {
+  std::vector<unsigned char> bytes;
+  bool removed = false;
+};
+
+struct State {
+  std::recursive_mutex lock;  // the program's two threads may call winsim at once
+  std::string windowsDirectory;
+  Fault createFileFault;
+  DWORD createFileError = 0;
+  Fault openFault;
+  Fault writeFault;
+  std::vector<WriteRecord> writes;
+  std::vector<OpenFile*> openFiles;  // every open CreateFileA handle and _open descriptor
+  std::map<std::pair<std::string, int>, OverriddenResource> resourceOverrides;
+  std::vector<MessageBoxRecord> messageBoxes;
+  std::vector<int> messageBoxAnswers;
+};
+
+State& S();
+
+}  // namespace winsim::detail
