@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
         Expand(frame[(y / s) * set->width + x / s], options.colourType, out + x * 3);
     }
   }
-  if (!png_image_write_to_file(&image, options.out, 0, pixels.data(), static_cast<png_int_32>(stride),
-                               nullptr)) {
+  if (!png_image_write_to_file(&image, options.out, 0, pixels.data(),
+                               static_cast<png_int_32>(stride), nullptr)) {
     std::fprintf(stderr, "render_glyphs: cannot write %s: %s\n", options.out, image.message);
     return 1;
   }

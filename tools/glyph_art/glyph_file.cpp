@@ -9,7 +9,7 @@ namespace {
 
 constexpr unsigned char kVersion = 2;
 
-// The dim form keeps 60 % of the green (rounded) and an eighth-and-a-bit of the red and blue, so a
+// The dim form keeps 60 % of the green (rounded) and about an eighth of the red and blue, so a
 // white core becomes a faintly pale green and never anything near white.
 uint8_t DimGreen(uint8_t g) { return static_cast<uint8_t>((g * 3 + 2) / 5); }
 uint8_t DimRedBlue(uint8_t v) { return static_cast<uint8_t>((v * 30 + 127) / 255); }
@@ -105,7 +105,8 @@ bool ParseArt(const std::string& text, std::vector<Shape>* shapes, std::string* 
     found.push_back(shape);
   }
   if (found.size() != static_cast<size_t>(kShapes)) {
-    *error = "the art holds " + std::to_string(found.size()) + " shapes, not " + std::to_string(kShapes);
+    *error =
+        "the art holds " + std::to_string(found.size()) + " shapes, not " + std::to_string(kShapes);
     return false;
   }
   *shapes = found;
@@ -113,9 +114,18 @@ bool ParseArt(const std::string& text, std::vector<Shape>* shapes, std::string* 
 }
 
 std::vector<unsigned char> BuildGlyphFile(const std::vector<Shape>& shapes) {
-  std::vector<unsigned char> out = {'Q', 'O', 'L', 'B', kVersion, static_cast<unsigned char>(kFrames),
-                                    kWidth & 0xff, kWidth >> 8, kHeight & 0xff, kHeight >> 8,
-                                    0 /* no mask */, 0 /* reserved */};
+  std::vector<unsigned char> out = {'Q',
+                                    'O',
+                                    'L',
+                                    'B',
+                                    kVersion,
+                                    static_cast<unsigned char>(kFrames),
+                                    kWidth & 0xff,
+                                    kWidth >> 8,
+                                    kHeight & 0xff,
+                                    kHeight >> 8,
+                                    0 /* no mask */,
+                                    0 /* reserved */};
   out.reserve(kFileBytes);
   for (const Shape& shape : shapes) PutFrame(&out, shape, BrightColour);
   for (const Shape& shape : shapes) PutFrame(&out, shape, DimColour);

@@ -7,10 +7,9 @@
 namespace icon_art {
 
 const Rgb kPalette[16] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 namespace {
@@ -69,7 +68,8 @@ bool ParseArt(const std::string& text, std::vector<std::string>* rows, std::stri
     found.push_back(line);
   }
   if (found.size() != static_cast<size_t>(kSize)) {
-    *error = "the art holds " + std::to_string(found.size()) + " rows, not " + std::to_string(kSize);
+    *error =
+        "the art holds " + std::to_string(found.size()) + " rows, not " + std::to_string(kSize);
     return false;
   }
   *rows = found;
@@ -103,7 +103,8 @@ std::vector<unsigned char> BuildIconFile(const std::vector<std::string>& rows) {
     for (size_t x = 0; x < kSize; x += 2) {
       const int left = PaletteIndex(rows[y][x]);
       const int right = PaletteIndex(rows[y][x + 1]);
-      out.push_back(static_cast<unsigned char>((left < 0 ? 0 : left) << 4 | (right < 0 ? 0 : right)));
+      out.push_back(
+          static_cast<unsigned char>((left < 0 ? 0 : left) << 4 | (right < 0 ? 0 : right)));
     }
   }
   // Mask rows, bottom row first, the leftmost pixel in the top bit; 1 lets the desktop through.
