@@ -65,7 +65,7 @@ if build host-fuzz; then
   mkdir -p "$corpus"
   cp fuzz/seeds/* resources/glyphs.qolb "$corpus"/
   if build/host-fuzz/fuzz/load_animation_fuzz -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
-      -print_final_stats=1 "$corpus" >build/host-fuzz/fuzz.log 2>&1; then
+      -print_final_stats=1 -artifact_prefix=build/host-fuzz/ "$corpus" >build/host-fuzz/fuzz.log 2>&1; then
     grep -E '^(stat::number_of_executed_units|Done)' build/host-fuzz/fuzz.log || true
     passed=$((passed + 1))
   else

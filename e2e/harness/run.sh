@@ -1,0 +1,687 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in a private Xvfb and a fresh Wine prefix; the
+# program's exit code is the test's verdict. Installs nothing; see e2e/README.md.
+#
+#   run.sh [--name NAME] [--artifacts DIR] [--screenshot] [--screenshot-after SECONDS]
+#          [--windows-version VER] [--expect-exit N] [--timeout SECONDS] [--with FILE]...
+#          [--collect WINPATH]... [--keep-prefix] -- PROGRAM.exe [ARGS...]
+#   run.sh --probe
+#
+# Exit status: 0 pass, 1 the test failed, 2 the harness could not run the test (usage, missing
+# tools, a host that cannot run this program's flavour, a Wine prefix that does not boot).
+set -u -o pipefail
+
+WINE_DIR=${SARVELLO_E2E_WINE_DIR:-/usr/lib/wine}
+SCREEN_GEOMETRY=1024x768
+# Bumped when the template's content changes, so old templates are rebuilt.
+TEMPLATE_FORMAT=1
+# Windows binaries in the prefix that a run never writes: a run's copy hard-links them to the
+# template instead of copying ~700 MB. Every other file is copied.
+SHARED_FILE_REGEX='.*\.\(dll\|exe\|drv\|sys\|ocx\|cpl\|acm\|ax\|tlb\|ds\|nls\|com\|msstyles\)'
+KNOWN_WINDOWS_VERSIONS=" win11 win10 win81 win8 win2008r2 win7 win2008 vista win2003 winxp64 \
+winxp win2k winme win98 win95 nt40 nt351 win31 win30 win20 "
+
+NAME=""
+ARTIFACTS=""
+SHOT_AFTER=""
+WANT_SHOT=0
+WIN_VERSION=""
+EXPECT_EXIT=0
+TIMEOUT=120
+KEEP_PREFIX=0
+WITH_FILES=()
+COLLECT=()
+PROGRAM=""
+PROGRAM_ARGS=()
+
+FLAVOUR=""
+TEMPLATE=""
+TIMINGS=""
+RUN_ID=""
+RUN_DIR=""
+RUN_PREFIX=""
+BOOTING_PREFIX=""
+XVFB_PID=""
+DISPLAY_NUM=""
+PROG_PID=""
+CHILD_PID=""
+LOG_FILE=""
+PIDS_FILE=""
+CLEANED=0
+SUMMARY_DONE=0
+T0=""
+
+usage() {
+  sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+}
+
+now_ms() {
+  local t=${EPOCHREALTIME/./}
+  echo $((10#$t / 1000))
+}
+
+secs_since() { # MS_START -> "1.234"
+  local d=$(($(now_ms) - $1))
+  printf '%d.%03d' $((d / 1000)) $((d % 1000))
+}
+
+say() {
+  local line="e2e ${NAME:-?}: $*"
+  echo "$line"
+  if [ -n "$LOG_FILE" ]; then echo "$line" >>"$LOG_FILE"; fi
+}
+
+summary() { # VERDICT DETAIL
+  [ "$SUMMARY_DONE" = 1 ] && return
+  SUMMARY_DONE=1
+  say "$1 ($2)"
+}
+
+# A failure of the harness itself, before or outside the program's run.
+die_setup() {
+  say "error: $*"
+  cleanup
+  summary FAIL "harness: $*"
+  exit 2
+}
+
+# --- Wine flavours -----------------------------------------------------------------------------
+
+loader_for() { # FLAVOUR -> path of the Wine loader
+  if [ "$1" = win32 ]; then echo "$WINE_DIR/wine"; else echo "$WINE_DIR/wine64"; fi
+}
+
+wineserver_path() {
+  if [ -x "$WINE_DIR/wineserver64" ]; then
+    echo "$WINE_DIR/wineserver64"
+  else
+    echo "$WINE_DIR/wineserver32"
+  fi
+}
+
+# True when this host executes the flavour's loader (a 32-bit one fails with "Exec format error"
+# where the kernel runs no 32-bit code).
+flavour_works() {
+  local loader
+  loader=$(loader_for "$1")
+  [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1 && [ -x "$(wineserver_path)" ]
+}
+
+probe() {
+  if flavour_works win32; then
+    echo win32
+  elif flavour_works win64; then
+    echo win64
+  else
+    echo "e2e: no working Wine here: neither $WINE_DIR/wine nor $WINE_DIR/wine64 runs" >&2
+    return 1
+  fi
+}
+
+# Reads the PE header: PE32 -> win32, PE32+ -> win64; fails for anything else.
+pe_flavour() {
+  local f=$1 b off magic
+  b=$(od -An -N2 -tx1 "$f" 2>/dev/null | tr -d ' \n')
+  [ "$b" = 4d5a ] || return 1
+  read -r -a b < <(od -An -j60 -N4 -tu1 "$f")
+  [ ${#b[@]} -eq 4 ] || return 1
+  off=$((b[0] + (b[1] << 8) + (b[2] << 16) + (b[3] << 24)))
+  [ "$(od -An -j"$off" -N4 -tx1 "$f" | tr -d ' \n')" = 50450000 ] || return 1
+  magic=$(od -An -j$((off + 24)) -N2 -tx1 "$f" | tr -d ' \n')
+  case $magic in
+  0b01) echo win32 ;;
+  0b02) echo win64 ;;
+  *) return 1 ;;
+  esac
+}
+
+# --- processes -----------------------------------------------------------------------------------
+
+# Every process the harness starts carries SARVELLO_E2E_RUN=<run id> in its environment, and Wine
+# hands it on to the wineserver and to every Windows process of the prefix: that is how this run
+# finds its own processes, never by name.
+# Reads every thread's environment, not only each process's: a Windows process whose main thread
+# has ended can live on in a native thread (seen: winedevice.exe kept by a libusb thread), and
+# /proc/PID/environ of such a zombie leader is unreadable.
+run_pids() { # pids of live processes carrying this run's mark
+  local f p
+  grep -lzxF "SARVELLO_E2E_RUN=$RUN_ID" /proc/[0-9]*/task/[0-9]*/environ 2>/dev/null | while read -r f; do
+    p=${f#/proc/}
+    p=${p%%/*}
+    [ "$p" = "$$" ] || [ "$p" = "$BASHPID" ] || echo "$p"
+  done | sort -un
+}
+
+pid_comm() { cat "/proc/$1/comm" 2>/dev/null || echo '?'; }
+
+pid_alive() { # PID: running, or a zombie leader whose other threads still run
+  local s
+  s=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$s" ] || return 1
+  [ "${s%% *}" != Z ] && return 0
+  [ "$(sed -n 's/^Threads:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)" -gt 1 ] 2>/dev/null
+}
+
+record_pid() { # PID ROLE
+  [ -n "$PIDS_FILE" ] || return 0
+  grep -q "^$1 " "$PIDS_FILE" 2>/dev/null && return 0
+  echo "$1 $(pid_comm "$1") $2 $RUN_ID" >>"$PIDS_FILE"
+}
+
+record_run_pids() {
+  local p c
+  for p in $(run_pids); do
+    c=$(pid_comm "$p")
+    case $c in
+    wineserver*) record_pid "$p" wineserver ;;
+    *) record_pid "$p" wine ;;
+    esac
+  done
+}
+
+wait_gone() { # PID SECONDS
+  local end=$(($(now_ms) + $2 * 1000))
+  while pid_alive "$1"; do
+    [ "$(now_ms)" -ge "$end" ] && return 1
+    sleep 0.05
+  done
+  return 0
+}
+
+# Runs an external command, marked as this run's, in the background and waits for it, so that a
+# trapped signal is handled at once.
+bg_wait() {
+  env SARVELLO_E2E_RUN="$RUN_ID" "$@" &
+  CHILD_PID=$!
+  wait "$CHILD_PID"
+  local rc=$?
+  CHILD_PID=""
+  return $rc
+}
+
+wine_env() { # FLAVOUR: exports what every Wine command of this run needs but the prefix
+  unset WINEPREFIX
+  export WINEARCH=$1
+  export WINEDEBUG=${SARVELLO_E2E_WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINELOADER
+  WINELOADER=$(loader_for "$1")
+  export WINESERVER
+  WINESERVER=$(wineserver_path)
+}
+
+# Stops the wineserver of PREFIX (and with it every process of that prefix) and waits for it.
+stop_wineserver() {
+  local prefix=$1
+  [ -d "$prefix" ] || return 0
+  WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1
+  WINEPREFIX=$prefix timeout 30 "$WINESERVER" -w >/dev/null 2>&1
+}
+
+# Debian's Wine keeps the wineserver's socket under ${TMPDIR:-/tmp}/<name in PREFIX/wineserver>.
+remove_server_dir() {
+  local prefix=$1 name dir dev ino
+  [ -f "$prefix/wineserver" ] || return 0
+  name=$(cat "$prefix/wineserver" 2>/dev/null)
+  case $name in wine-??????) ;; *) return 0 ;; esac
+  dir=${TMPDIR:-/tmp}/$name
+  [ -d "$dir" ] || return 0
+  read -r dev ino < <(stat -c '%d %i' "$prefix")
+  rm -rf "$dir/server-$(printf '%x-%x' "$dev" "$ino")"
+  rmdir "$dir" 2>/dev/null
+  rm -f "$prefix/wineserver"
+}
+
+cleanup() {
+  [ "$CLEANED" = 1 ] && return
+  CLEANED=1
+  trap '' INT TERM HUP
+  local t
+  t=$(now_ms)
+  cd / || true
+  if [ -n "$CHILD_PID" ] && pid_alive "$CHILD_PID"; then
+    kill -KILL "$CHILD_PID" 2>/dev/null
+  fi
+  if [ -n "$RUN_ID" ]; then record_run_pids; fi
+  if [ -n "$PROG_PID" ] && pid_alive "$PROG_PID"; then
+    kill -KILL "$PROG_PID" 2>/dev/null
+  fi
+  if [ -n "$BOOTING_PREFIX" ]; then
+    stop_wineserver "$BOOTING_PREFIX"
+    remove_server_dir "$BOOTING_PREFIX"
+  fi
+  if [ -n "$RUN_PREFIX" ]; then stop_wineserver "$RUN_PREFIX"; fi
+  if [ -n "$PROG_PID" ]; then
+    wait_gone "$PROG_PID" 10
+    wait "$PROG_PID" 2>/dev/null
+  fi
+  # Anything of this run that outlived its wineserver is ended here, by pid.
+  if [ -n "$RUN_ID" ]; then
+    local p
+    for p in $(run_pids); do
+      [ "$p" = "$XVFB_PID" ] && continue
+      say "warning: ending leftover process $p ($(pid_comm "$p")) by pid"
+      kill -KILL "$p" 2>/dev/null
+    done
+    if [ -n "$PIDS_FILE" ] && [ -f "$PIDS_FILE" ]; then
+      while read -r p _ role _; do
+        [ "$role" = wineserver ] || continue
+        wait_gone "$p" 10 || say "warning: wineserver $p has not ended"
+      done <"$PIDS_FILE"
+    fi
+  fi
+  if [ -n "$XVFB_PID" ]; then
+    kill -TERM "$XVFB_PID" 2>/dev/null
+    wait_gone "$XVFB_PID" 5 || kill -KILL "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    if [ -n "$DISPLAY_NUM" ] && [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$DISPLAY_NUM-lock")" = "$XVFB_PID" ]; then
+      rm -f "/tmp/.X$DISPLAY_NUM-lock" "/tmp/.X11-unix/X$DISPLAY_NUM"
+    fi
+  fi
+  if [ -n "$RUN_PREFIX" ] && [ -d "$RUN_PREFIX" ]; then
+    remove_server_dir "$RUN_PREFIX"
+    check_template_untouched
+  fi
+  if [ -n "$RUN_DIR" ] && [ -d "$RUN_DIR" ]; then
+    if [ "$KEEP_PREFIX" = 1 ]; then
+      say "kept the prefix: $RUN_PREFIX"
+    else
+      rm -rf "$RUN_DIR"
+    fi
+  fi
+  [ -n "$T0" ] && TIMINGS+=" cleanup=$(secs_since "$t")s"
+}
+
+on_signal() {
+  say "interrupted by SIG$1"
+  cleanup
+  summary FAIL "interrupted by SIG$1"
+  case $1 in INT) exit 130 ;; HUP) exit 129 ;; *) exit 143 ;; esac
+}
+
+# --- display -------------------------------------------------------------------------------------
+
+start_xvfb() {
+  local n end
+  n=$((100 + RANDOM % 400))
+  for _ in $(seq 1 40); do
+    n=$((n + 1))
+    [ "$n" -gt 999 ] && n=100
+    if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+    env SARVELLO_E2E_RUN="$RUN_ID" Xvfb ":$n" -screen 0 "${SCREEN_GEOMETRY}x16" -nolisten tcp >>"$ARTIFACTS/$NAME.xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    DISPLAY_NUM=$n
+    record_pid "$XVFB_PID" xvfb
+    end=$(($(now_ms) + 10000))
+    while pid_alive "$XVFB_PID" && [ "$(now_ms)" -lt "$end" ]; do
+      # The display is ours only when its lock file names our Xvfb.
+      if [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$n-lock")" = "$XVFB_PID" ] &&
+        xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill -KILL "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+    DISPLAY_NUM=""
+  done
+  return 1
+}
+
+# --- prefixes --------------------------------------------------------------------------------------
+
+template_marker_text() {
+  echo "sarvello e2e template $TEMPLATE_FORMAT $FLAVOUR $("$WINELOADER" --version 2>&1) $SCREEN_GEOMETRY"
+}
+
+template_ok() {
+  [ -f "$TEMPLATE/.sarvello-template-ok" ] &&
+    [ "$(cat "$TEMPLATE/.sarvello-template-ok")" = "$(template_marker_text)" ]
+}
+
+# Boots the template prefix. Called with the template lock held exclusively.
+boot_template() {
+  local boot_log="$ARTIFACTS/$NAME.template-boot.log"
+  say "booting the $FLAVOUR template prefix $TEMPLATE (once per host and Wine version)"
+  rm -rf "$TEMPLATE"
+  BOOTING_PREFIX=$TEMPLATE
+  : >"$boot_log"
+  if ! WINEPREFIX=$TEMPLATE bg_wait timeout 300 "$WINELOADER" wineboot -i >>"$boot_log" 2>&1; then
+    say "wineboot -i failed; its output:"
+    cat "$boot_log"
+    return 1
+  fi
+  WINEPREFIX=$TEMPLATE bg_wait timeout 300 "$WINESERVER" -w >>"$boot_log" 2>&1
+  # A virtual desktop as the prefix's default: full-screen DirectDraw works there, and unlike
+  # "wine explorer /desktop=..." the program's exit code still comes back.
+  WINEPREFIX=$TEMPLATE bg_wait timeout 120 "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' \
+    /v Desktop /d Default /f >>"$boot_log" 2>&1 || return 1
+  WINEPREFIX=$TEMPLATE bg_wait timeout 120 "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' \
+    /v Default /d "$SCREEN_GEOMETRY" /f >>"$boot_log" 2>&1 || return 1
+  WINEPREFIX=$TEMPLATE bg_wait timeout 300 "$WINESERVER" -w >>"$boot_log" 2>&1
+  record_run_pids
+  if ! grep -q '"Desktop"="Default"' "$TEMPLATE/user.reg" 2>/dev/null ||
+    ! grep -q "\"Default\"=\"$SCREEN_GEOMETRY\"" "$TEMPLATE/user.reg" 2>/dev/null ||
+    [ ! -d "$TEMPLATE/drive_c/windows/system32" ]; then
+    say "the booted template lacks its registry settings or drive_c; boot log:"
+    cat "$boot_log"
+    return 1
+  fi
+  remove_server_dir "$TEMPLATE"
+  BOOTING_PREFIX=""
+  template_marker_text >"$TEMPLATE/.sarvello-template-ok"
+  return 0
+}
+
+# Copies the template to RUN_PREFIX: a hard link for each Windows binary, a copy of everything else.
+copy_template() {
+  if ! cp -al "$TEMPLATE" "$RUN_PREFIX" 2>/dev/null; then
+    rm -rf "$RUN_PREFIX"
+    cp -a "$TEMPLATE" "$RUN_PREFIX" || return 1
+  else
+    # Replaces the links to every file that is not a Windows binary by a copy, in one cp.
+    (cd "$TEMPLATE" && find . -type f ! -iregex "$SHARED_FILE_REGEX" -print0 |
+      xargs -0 -r cp -p --parents --remove-destination -t "$RUN_PREFIX") || return 1
+  fi
+  rm -f "$RUN_PREFIX/.sarvello-template-ok" "$RUN_PREFIX/wineserver"
+  touch "$RUN_DIR/copied"
+}
+
+# A hard-linked file written in place would have changed the template: then rebuild it next time.
+check_template_untouched() {
+  [ -f "$RUN_DIR/copied" ] || return 0
+  local changed
+  changed=$(find "$RUN_PREFIX" -type f -links +1 -newer "$RUN_DIR/copied" -print -quit 2>/dev/null)
+  if [ -n "$changed" ]; then
+    say "warning: the run wrote $changed, a file shared with the template; the template will be rebuilt"
+    rm -f "$TEMPLATE/.sarvello-template-ok"
+  fi
+}
+
+prepare_prefix() {
+  local lock_fd t
+  TEMPLATE=${TMPDIR:-/tmp}/sarvello-e2e-template-$FLAVOUR-$(id -u)
+  exec {lock_fd}>"$TEMPLATE.lock" || die_setup "cannot open the lock file $TEMPLATE.lock"
+  # A shared lock while copying; an exclusive one to (re)build, so parallel runs boot only once.
+  local wait_ms=0 boot=0
+  t=$(now_ms)
+  bg_wait flock -s -w 900 "$lock_fd" || die_setup "timed out waiting for the template lock $TEMPLATE.lock"
+  if ! template_ok; then
+    flock -u "$lock_fd"
+    bg_wait flock -x -w 900 "$lock_fd" || die_setup "timed out waiting for the template lock $TEMPLATE.lock"
+    template_ok || boot=1
+  fi
+  wait_ms=$(($(now_ms) - t))
+  [ "$wait_ms" -ge 500 ] && TIMINGS+=" template-wait=$(secs_since "$t")s"
+  if [ "$boot" = 1 ]; then
+    if [ -e "$TEMPLATE" ]; then say "the template $TEMPLATE is incomplete or outdated: rebuilding it"; fi
+    t=$(now_ms)
+    boot_template || die_setup "the $FLAVOUR Wine prefix did not boot (log: $ARTIFACTS/$NAME.template-boot.log)"
+    TIMINGS+=" template-boot=$(secs_since "$t")s"
+  fi
+  t=$(now_ms)
+  copy_template || die_setup "cannot copy the template $TEMPLATE to $RUN_PREFIX"
+  TIMINGS+=" copy=$(secs_since "$t")s"
+  exec {lock_fd}>&-
+}
+
+# C:\dir\file (any case, \ or /) -> the file's path inside RUN_PREFIX, or failure.
+win_to_unix() {
+  local w=$1 drive cur comp e found base parts
+  [[ $w =~ ^([A-Za-z]):[\\/]+(.*)$ ]] || return 1
+  drive=${BASH_REMATCH[1],,}
+  w=${BASH_REMATCH[2]}
+  cur=$(readlink -f "$RUN_PREFIX/dosdevices/$drive:") || return 1
+  # shellcheck disable=SC2141 # both separators of a Windows path: backslash and slash
+  IFS='\/' read -r -a parts <<<"$w"
+  for comp in "${parts[@]}"; do
+    [ -z "$comp" ] && continue
+    if [ -e "$cur/$comp" ]; then
+      cur=$cur/$comp
+      continue
+    fi
+    found=""
+    for e in "$cur"/* "$cur"/.[!.]*; do
+      [ -e "$e" ] || continue
+      base=${e##*/}
+      if [ "${base,,}" = "${comp,,}" ]; then
+        found=$e
+        break
+      fi
+    done
+    [ -n "$found" ] || return 1
+    cur=$found
+  done
+  [ -f "$cur" ] || return 1
+  echo "$cur"
+}
+
+show_output() { # FILE LABEL
+  local f=$1 n
+  n=$(wc -l <"$f")
+  echo "--- ${NAME} $2 ($(wc -c <"$f") bytes) ---"
+  if [ "$n" -gt 400 ]; then
+    head -n 400 "$f"
+    echo "[... $((n - 400)) more lines in $f]"
+  else
+    cat "$f"
+    [ -s "$f" ] && [ -n "$(tail -c1 "$f")" ] && echo
+  fi
+  echo "--- end of ${NAME} $2 ---"
+}
+
+# --- main ----------------------------------------------------------------------------------------
+
+parse_args() {
+  while [ $# -gt 0 ]; do
+    case $1 in
+    --name) NAME=${2-}; shift 2 || die_setup "--name needs a value" ;;
+    --artifacts) ARTIFACTS=${2-}; shift 2 || die_setup "--artifacts needs a value" ;;
+    --screenshot) WANT_SHOT=1; shift ;;
+    --screenshot-after) SHOT_AFTER=${2-}; WANT_SHOT=1; shift 2 || die_setup "--screenshot-after needs a value" ;;
+    --windows-version) WIN_VERSION=${2-}; shift 2 || die_setup "--windows-version needs a value" ;;
+    --expect-exit) EXPECT_EXIT=${2-}; shift 2 || die_setup "--expect-exit needs a value" ;;
+    --timeout) TIMEOUT=${2-}; shift 2 || die_setup "--timeout needs a value" ;;
+    --with) WITH_FILES+=("${2-}"); shift 2 || die_setup "--with needs a value" ;;
+    --collect) COLLECT+=("${2-}"); shift 2 || die_setup "--collect needs a value" ;;
+    --keep-prefix) KEEP_PREFIX=1; shift ;;
+    --probe) die_setup "--probe takes no other option" ;;
+    -h | --help) usage; exit 0 ;;
+    --) shift; break ;;
+    -*) usage; die_setup "unknown option $1" ;;
+    *) break ;;
+    esac
+  done
+  [ $# -gt 0 ] || { usage; die_setup "no program given (… -- PROGRAM.exe [ARGS...])"; }
+  PROGRAM=$1
+  shift
+  PROGRAM_ARGS=("$@")
+  [ -n "$NAME" ] || NAME=$(basename -- "${PROGRAM%.*}")
+  [[ $NAME =~ ^[A-Za-z0-9._-]+$ ]] || die_setup "--name must be letters, digits, '.', '_' or '-': '$NAME'"
+  if ! [[ $EXPECT_EXIT =~ ^[0-9]+$ ]] || [ "$EXPECT_EXIT" -gt 255 ]; then
+    die_setup "--expect-exit must be 0..255 (a Unix exit status carries the low 8 bits): '$EXPECT_EXIT'"
+  fi
+  if ! [[ $TIMEOUT =~ ^[0-9]+$ ]] || [ "$TIMEOUT" -lt 1 ]; then
+    die_setup "--timeout must be a whole number of seconds: '$TIMEOUT'"
+  fi
+  if [ "$WANT_SHOT" = 1 ] && [ -z "$SHOT_AFTER" ]; then SHOT_AFTER=5; fi
+  if [ -n "$SHOT_AFTER" ]; then
+    [[ $SHOT_AFTER =~ ^[0-9]+(\.[0-9]{1,3})?$ ]] || die_setup "--screenshot-after must be seconds, e.g. 2.5: '$SHOT_AFTER'"
+  fi
+  if [ -n "$WIN_VERSION" ] && [[ $KNOWN_WINDOWS_VERSIONS != *" $WIN_VERSION "* ]]; then
+    die_setup "unknown --windows-version '$WIN_VERSION' (one of:$KNOWN_WINDOWS_VERSIONS)"
+  fi
+}
+
+check_tools() {
+  local missing=() t
+  for t in "Xvfb:xvfb" "xdpyinfo:x11-utils" "flock:util-linux" "timeout:coreutils" "od:coreutils" \
+    "find:findutils" "grep:grep" "sed:sed"; do
+    command -v "${t%%:*}" >/dev/null 2>&1 || missing+=("${t%%:*} (Debian package ${t##*:})")
+  done
+  if [ -n "$SHOT_AFTER" ]; then
+    command -v import >/dev/null 2>&1 || missing+=("import (Debian package imagemagick)")
+  fi
+  if [ -n "${FLAVOUR:-}" ]; then
+    local loader
+    loader=$(loader_for "$FLAVOUR")
+    [ -x "$loader" ] || missing+=("$loader (Debian package $([ "$FLAVOUR" = win32 ] && echo wine32:i386 || echo wine64))")
+    [ -x "$(wineserver_path)" ] || missing+=("$WINE_DIR/wineserver64 or wineserver32 (Debian package wine64 or wine32)")
+  fi
+  if [ ${#missing[@]} -gt 0 ]; then
+    local IFS=','
+    die_setup "missing tools:${missing[*]/#/ }"
+  fi
+}
+
+main() {
+  if [ "${1-}" = --probe ]; then
+    [ $# -eq 1 ] || { echo "e2e: --probe takes no other option" >&2; exit 2; }
+    probe
+    exit $?
+  fi
+  parse_args "$@"
+  T0=$(now_ms)
+  TIMINGS=""
+
+  [ -f "$PROGRAM" ] || die_setup "no such program: $PROGRAM"
+  local f
+  for f in "${WITH_FILES[@]}"; do [ -f "$f" ] || die_setup "no such file for --with: $f"; done
+  check_tools
+  FLAVOUR=$(pe_flavour "$PROGRAM") || die_setup "$PROGRAM is not a Windows PE32 or PE32+ program"
+  check_tools
+  if ! flavour_works "$FLAVOUR"; then
+    if [ "$FLAVOUR" = win32 ]; then
+      die_setup "$(basename -- "$PROGRAM") is a 32-bit program (PE32), but this host cannot run 32-bit programs" \
+        "($WINE_DIR/wine does not start; 32-bit emulation is off or wine32:i386 is missing);" \
+        "run the win64 build's e2e tests (run.sh --probe says which flavour this host runs)"
+    fi
+    die_setup "$WINE_DIR/wine64 does not start here, so the 64-bit program cannot run"
+  fi
+
+  [ -n "$ARTIFACTS" ] || ARTIFACTS=$PWD/e2e-artifacts/$NAME
+  mkdir -p "$ARTIFACTS" || die_setup "cannot create the artifacts folder $ARTIFACTS"
+  ARTIFACTS=$(cd "$ARTIFACTS" && pwd)
+  PROGRAM=$(readlink -f "$PROGRAM")
+  LOG_FILE=$ARTIFACTS/$NAME.harness.log
+  PIDS_FILE=$ARTIFACTS/$NAME.pids
+  rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log}
+  : >"$PIDS_FILE"
+
+  trap cleanup EXIT
+  trap 'on_signal INT' INT
+  trap 'on_signal TERM' TERM
+  trap 'on_signal HUP' HUP
+
+  RUN_ID="$$-${EPOCHREALTIME/./}-$RANDOM"
+  wine_env "$FLAVOUR"
+  say "$(basename -- "$PROGRAM") is $FLAVOUR; artifacts in $ARTIFACTS"
+
+  local t
+  t=$(now_ms)
+  start_xvfb || die_setup "Xvfb did not start on a free display (log: $ARTIFACTS/$NAME.xvfb.log)"
+  TIMINGS+=" xvfb=$(secs_since "$t")s"
+
+  RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/sarvello-e2e-run.XXXXXX") || die_setup "mktemp failed"
+  RUN_PREFIX=$RUN_DIR/prefix
+  prepare_prefix
+  export WINEPREFIX=$RUN_PREFIX
+
+  local exe dir
+  exe=$(basename -- "$PROGRAM")
+  dir=$RUN_PREFIX/drive_c/sarvello
+  if ! mkdir -p "$dir" || ! cp -- "$PROGRAM" "$dir/$exe"; then die_setup "cannot copy the program into $dir"; fi
+  for f in "${WITH_FILES[@]}"; do cp -- "$f" "$dir/" || die_setup "cannot copy $f into $dir"; done
+  if [ -n "$WIN_VERSION" ]; then
+    bg_wait timeout 120 "$WINELOADER" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" \
+      /v Version /d "$WIN_VERSION" /f >>"$LOG_FILE" 2>&1 ||
+      die_setup "could not set the Windows version $WIN_VERSION for $exe"
+  fi
+
+  say "running C:\\sarvello\\$exe ${PROGRAM_ARGS[*]} (timeout ${TIMEOUT}s)"
+  local start shot_ms=-1 shot_state=none rc="" verdict detail last_scan=0 elapsed
+  [ -n "$SHOT_AFTER" ] && shot_ms=$(awk -v s="$SHOT_AFTER" 'BEGIN { printf "%d", s * 1000 }')
+  start=$(now_ms)
+  (cd "$dir" && exec env SARVELLO_E2E_RUN="$RUN_ID" "$WINELOADER" "C:\\sarvello\\$exe" "${PROGRAM_ARGS[@]}" \
+    >"$ARTIFACTS/$NAME.stdout" 2>"$ARTIFACTS/$NAME.stderr" </dev/null) &
+  PROG_PID=$!
+  record_pid "$PROG_PID" program
+  while pid_alive "$PROG_PID"; do
+    elapsed=$(($(now_ms) - start))
+    if [ "$shot_ms" -ge 0 ] && [ "$shot_state" = none ] && [ "$elapsed" -ge "$shot_ms" ]; then
+      if import -window root "$ARTIFACTS/$NAME.png" 2>>"$ARTIFACTS/$NAME.import.log"; then
+        shot_state=taken
+        say "screenshot after $(secs_since "$start")s: $ARTIFACTS/$NAME.png"
+      else
+        shot_state=failed
+      fi
+    fi
+    if [ $((elapsed - last_scan)) -ge 1000 ]; then
+      record_run_pids
+      last_scan=$elapsed
+    fi
+    if [ "$elapsed" -ge $((TIMEOUT * 1000)) ]; then
+      rc=timeout
+      break
+    fi
+    sleep 0.05
+  done
+  elapsed=$(secs_since "$start")
+  TIMINGS+=" program=${elapsed}s"
+  if [ "$rc" != timeout ]; then
+    wait "$PROG_PID"
+    rc=$?
+    PROG_PID=""
+  fi
+  record_run_pids
+  t=$(now_ms)
+  stop_wineserver "$RUN_PREFIX"
+  TIMINGS+=" wineserver-stop=$(secs_since "$t")s"
+
+  local collect_failed=() w src
+  for w in "${COLLECT[@]}"; do
+    if src=$(win_to_unix "$w"); then
+      rm -f "$ARTIFACTS/$(basename -- "$src")"
+      cp -- "$src" "$ARTIFACTS/" && say "collected $w -> $ARTIFACTS/$(basename -- "$src")"
+    else
+      collect_failed+=("$w")
+      say "cannot collect $w: no such file in the prefix"
+    fi
+  done
+
+  show_output "$ARTIFACTS/$NAME.stdout" stdout
+  show_output "$ARTIFACTS/$NAME.stderr" stderr
+
+  if [ "$rc" = timeout ]; then
+    verdict=FAIL
+    detail="timeout: still running after ${TIMEOUT}s, killed"
+  elif [ "$rc" != "$EXPECT_EXIT" ]; then
+    verdict=FAIL
+    detail="exit $rc, expected $EXPECT_EXIT"
+  else
+    verdict=PASS
+    detail="exit $rc"
+  fi
+  if [ "$verdict" = PASS ] && [ "$shot_state" != taken ] && [ "$shot_ms" -ge 0 ]; then
+    verdict=FAIL
+    if [ "$shot_state" = failed ]; then
+      detail="exit $rc, but the screenshot failed (see $ARTIFACTS/$NAME.import.log)"
+    else
+      detail="exit $rc, but the program ended after ${elapsed}s, before the screenshot at ${SHOT_AFTER}s"
+    fi
+  fi
+  if [ "$verdict" = PASS ] && [ ${#collect_failed[@]} -gt 0 ]; then
+    verdict=FAIL
+    detail="exit $rc, but not found to collect: ${collect_failed[*]}"
+  fi
+
+  cleanup
+  TIMINGS+=" total=$(secs_since "$T0")s"
+  say "timings:$TIMINGS"
+  summary "$verdict" "$detail"
+  [ "$verdict" = PASS ]
+}
+
+main "$@"
