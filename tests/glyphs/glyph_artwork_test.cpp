@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/tool_files.h"
+#include "source_files.h"
 #include "glyph_art/glyph_file.h"
 
 namespace {
@@ -15,16 +16,7 @@ using glyph_art::kHeight;
 using glyph_art::kShapes;
 using glyph_art::kWidth;
 
-std::string ReadSource(const char* relative) {
-  std::string text;
-  EXPECT_TRUE(tool_files::ReadFile(std::string(SARVELLO_SOURCE_DIR) + "/" + relative, &text))
-      << relative;
-  return text;
-}
-std::vector<unsigned char> Committed() {
-  const std::string text = ReadSource("resources/glyphs.qolb");
-  return {text.begin(), text.end()};
-}
+std::vector<unsigned char> Committed() { return ReadSourceBytes("resources/glyphs.qolb"); }
 std::string Art() { return ReadSource("tools/glyph_art/glyphs.txt"); }
 
 struct Px {

@@ -7,20 +7,12 @@
 #include <vector>
 
 #include "common/tool_files.h"
+#include "source_files.h"
 #include "icon_art/icon_file.h"
 
 namespace {
 
-std::string ReadSource(const char* relative) {
-  std::string text;
-  EXPECT_TRUE(tool_files::ReadFile(std::string(SARVELLO_SOURCE_DIR) + "/" + relative, &text))
-      << relative;
-  return text;
-}
-std::vector<unsigned char> Committed() {
-  const std::string text = ReadSource("resources/sarvello.ico");
-  return {text.begin(), text.end()};
-}
+std::vector<unsigned char> Committed() { return ReadSourceBytes("resources/sarvello.ico"); }
 std::string Art() { return ReadSource("tools/icon_art/icon.txt"); }
 
 uint32_t Read(const std::vector<unsigned char>& file, size_t offset, int bytes) {

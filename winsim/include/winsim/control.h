@@ -19,8 +19,8 @@ void Reset();
 // The host folder that GetWindowsDirectoryA reports. Unset, winsim makes a fresh temporary folder.
 void SetWindowsDirectory(const std::string& hostPath);
 std::string WindowsDirectory();
-// Turns a Windows-style path of the program ("C:\x" is not modelled; paths are host paths that may
-// use backslashes) into the host path winsim opens.
+// The host path winsim opens for a path the program hands the platform: the program's paths are
+// host paths joined with backslashes (drive letters are not modelled).
 std::string HostPath(const std::string& windowsPath);
 
 // --- kernel: files ----------------------------------------------------------------------------
