@@ -4,4 +4,8 @@ set(SARVELLO_SOURCES
   src/diag/debug_log.cpp
   src/diag/log_file.cpp
   src/glyphs/graphics_loader.cpp
+  src/display/screen_list.cpp
+  src/display/ddraw_manager.cpp
+  src/display/create_direct_draw.cpp
+  src/display/frame_access.cpp
 )

@@ -8,6 +8,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(sarvello_core PUBLIC ddraw user32)
 
 # The resources as one object library, so that every Windows program carries DATAFILE 111.
 add_library(sarvello_resources OBJECT ${SARVELLO_RC})
@@ -21,12 +22,15 @@ target_include_directories(gtest_win SYSTEM PUBLIC ${SARVELLO_GTEST_SRC}/include
 target_compile_options(gtest_win PRIVATE -w)
 
 # A Windows program run under Wine by the e2e harness, as CTest test e2e.NAME (label e2e); the
-# extra arguments go to the harness (e.g. --collect 'C:\windows\torvanecode.log').
+# extra arguments go to the harness (e.g. --collect 'C:\\windows\\torvanecode.log'), those after
+# ARGS to the program.
 set(SARVELLO_E2E_ARTIFACTS ${CMAKE_BINARY_DIR}/e2e-artifacts)
 function(sarvello_e2e_test name target)
+  cmake_parse_arguments(PARSE_ARGV 2 E2E "" "" "ARGS")
   add_test(NAME e2e.${name}
            COMMAND ${CMAKE_SOURCE_DIR}/e2e/harness/run.sh --name ${name}
-                   --artifacts ${SARVELLO_E2E_ARTIFACTS}/${name} ${ARGN} -- $<TARGET_FILE:${target}>)
+                   --artifacts ${SARVELLO_E2E_ARTIFACTS}/${name} ${E2E_UNPARSED_ARGUMENTS}
+                   -- $<TARGET_FILE:${target}> ${E2E_ARGS})
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300)
 endfunction()
 

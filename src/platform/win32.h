@@ -7,3 +7,4 @@
 #include <io.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <ddraw.h>

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "display_reset.h"
 #include "state.h"
 
 namespace winsim::detail {
@@ -41,6 +42,9 @@ void Reset() {
   s.resourceOverrides.clear();
   s.messageBoxes.clear();
   s.messageBoxAnswers.clear();
+  detail::ResetLibraries();
+  detail::ResetDisplay();
+  detail::ResetWindows();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

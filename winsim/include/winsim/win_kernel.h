@@ -49,3 +49,10 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
 BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
+
+// Libraries loaded at run time: winsim keeps a table of the system libraries the program looks up
+// (see winsim/control.h); a library that is absent fails with ERROR_MOD_NOT_FOUND.
+typedef INT_PTR(WINAPI* FARPROC)();
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE module);

@@ -25,3 +25,7 @@
 #define IDNO 7
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+
+// Converts a window's client coordinates to screen coordinates (see winsim/control.h for how
+// tests place windows).
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);

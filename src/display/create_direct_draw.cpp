@@ -1,0 +1,198 @@
+// DDrawManager::CreateDirectDraw: DirectDraw objects, cooperative levels and display modes for
+// every screen first, then each screen's surfaces, pixel format and cleared buffers.
+#include <cstring>
+
+#include "diag/log_message.h"
+#include "display/ddraw_manager.h"
+
+namespace {
+
+const char kTag[] = "[DDrawManager::CreateDirectDraw] ";
+const char kNoDirectDraw[] =
+    "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
+    "http://www.example.com/directx and download the latest version";
+const char kNoSixteenBitMode[] =
+    "No display device offers a 16-bit display mode. Sarvello needs a display that can show "
+    "65536 colours (High Color).";
+
+// A presentation that keeps failing (surfaces lost for good) must not hold up window creation.
+constexpr int kClearFlipAttempts = 100000;
+
+void Log(const char* text, uint32_t level) { LogMessage((FixedString(kTag) + text).TextOrNull(), level); }
+
+bool IsZeroGuid(const GUID& guid) {
+  static const GUID zero = {};
+  return std::memcmp(&guid, &zero, sizeof guid) == 0;
+}
+
+// A screen without a 16-bit mode has nothing to be shown in: it gets no device and is left out of
+// drawing.
+bool Usable(const ScreenRecord* screen) { return screen->selectedMode != nullptr; }
+
+}  // namespace
+
+bool DDrawManager::CreateDirectDraw(HWND window, bool fullscreenUse) {
+  Log("*ENTER*", LOG_INFO);
+  DeviceWindow = window;
+  fullscreen = fullscreenUse;
+
+  if (ScreenList == nullptr) {
+    LogMessage(kNoDirectDraw, LOG_ERROR);
+    return false;
+  }
+  bool any = false;
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) any |= Usable(screen);
+  if (!any) {
+    LogMessage(kNoSixteenBitMode, LOG_ERROR);
+    return false;
+  }
+
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    if (!Usable(screen)) {
+      Log((FixedString("Skipping device ") + screen->description + ", no 16-bit display mode").TextOrNull(), LOG_WARNING);
+      continue;
+    }
+    if (!CreateDevice(screen, window)) return false;
+  }
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    if (Usable(screen) && !CreateSurfaces(screen)) return false;
+  }
+
+  framesSuspended = false;
+  Log("*LEAVE*", LOG_INFO);
+  return true;
+}
+
+bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
+  Log((FixedString("Initializing device ") + screen->description).TextOrNull(), LOG_INFO);
+  if (FAILED(DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &screen->deviceObject, nullptr))) {
+    screen->deviceObject = nullptr;
+    LogMessage(kNoDirectDraw, LOG_ERROR);
+    return false;
+  }
+  Log("IID_DirectDraw interface createad", LOG_GOSSIP);
+
+  if (screen == ScreenList) {
+    Log("Setting cooperative mode, primary device", LOG_SPAM);
+    if (FAILED(screen->deviceObject->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW))) {
+      Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
+      return false;
+    }
+    const DWORD flags = fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN
+                                   : DDSCL_NORMAL;
+    if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+      Log("Unable to set Cooperative Mode", LOG_ERROR);
+      return false;
+    }
+  } else {
+    Log("Setting cooperative mode, secondary device", LOG_SPAM);
+    const DWORD flags = DDSCL_CREATEDEVICEWINDOW | DDSCL_SETFOCUSWINDOW |
+                        (fullscreen ? DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL);
+    if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+      Log("Unable to set Cooperative Mode", LOG_ERROR);
+      return false;
+    }
+  }
+  Log("Cooperative mode set", LOG_SPAM);
+  screen->directDraw = screen->deviceObject;
+
+  if (fullscreen) {
+    displayModeSet = true;
+    const DisplayMode* mode = screen->selectedMode;
+    if (FAILED(screen->directDraw->SetDisplayMode(static_cast<DWORD>(mode->width), static_cast<DWORD>(mode->height), 16))) {
+      displayModeSet = false;
+      LogMessage("Unable to set display mode. Try a diffrent resolution setting", LOG_ERROR);
+      return false;
+    }
+    Log("Display mode set", LOG_SPAM);
+  }
+  return true;
+}
+
+bool DDrawManager::CreateSurfaces(ScreenRecord* screen) {
+  DDSURFACEDESC& desc = screen->surfaceDesc;
+  std::memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  desc.dwBackBufferCount = 1;
+  if (fullscreen) {
+    desc.dwFlags |= DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  }
+  if (FAILED(screen->directDraw->CreateSurface(&desc, &screen->primary, nullptr))) {
+    screen->primary = nullptr;
+    Log("Unable to create primary surface. Make sure\nno other application is runnin that uses DirectX, or try a "
+        "diffrent resolution setting.",
+        LOG_ERROR);
+    return false;
+  }
+  Log("Primary surface createad", LOG_GOSSIP);
+
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_PIXELFORMAT;
+  if (FAILED(screen->primary->GetSurfaceDesc(&desc))) {
+    Log("Unable to get pixel format", LOG_ERROR);
+    return false;
+  }
+  const DWORD green = desc.ddpfPixelFormat.dwGBitMask >> 5;
+  if (green == 0x1F) {
+    screen->colourType = 0;
+    Log("Color type 5x5x5 detected", LOG_SPAM);
+  } else if (green == 0x3F) {
+    screen->colourType = 1;
+    Log("Color type 5x6x5 detected", LOG_SPAM);
+  } else {
+    if (fullscreen) Log("Color mode not supported", LOG_PANIC);
+    return false;
+  }
+  Log("Pixel format stored", LOG_SPAM);
+
+  if (fullscreen) {
+    screen->backCaps.dwCaps = DDSCAPS_BACKBUFFER;
+    if (FAILED(screen->primary->GetAttachedSurface(&screen->backCaps, &screen->backBuffer))) {
+      screen->backBuffer = nullptr;
+      Log("Unable to create BackBuffer surface", LOG_ERROR);
+      return false;
+    }
+    Log("Back buffer surface created", LOG_GOSSIP);
+  } else {
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = static_cast<DWORD>(screen->selectedMode->width);
+    desc.dwHeight = static_cast<DWORD>(screen->selectedMode->height);
+    if (FAILED(screen->directDraw->CreateSurface(&desc, &screen->backBuffer, nullptr))) {
+      screen->backBuffer = nullptr;
+      Log("Unable to create BackBuffer surface (not fullscreen)", LOG_ERROR);
+      return false;
+    }
+    Log("Back buffer surface created (not fullscreen)", LOG_GOSSIP);
+  }
+
+  screen->frameIndex = 0;
+  CurrentScreen = screen;
+  ClearBuffers(screen);
+  Log((FixedString("Surfaces created for device ") + screen->description).TextOrNull(), LOG_INFO);
+  return true;
+}
+
+void DDrawManager::ClearBuffers(ScreenRecord* screen) {
+  const char* failures[2] = {"Unable to set back surface to black (first pass)",
+                             "Unable to set back surface to black (second pass)"};
+  for (const char* failure : failures) {
+    DDBLTFX fx;
+    std::memset(&fx, 0, sizeof fx);
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = 0;
+    if (FAILED(screen->backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx)))
+      Log(failure, LOG_WARNING);
+    framesSuspended = false;
+    int attempt = 0;
+    while (Flip() != 0 && ++attempt < kClearFlipAttempts) {
+    }
+    framesSuspended = true;
+    if (attempt == kClearFlipAttempts) Log("Unable to present the cleared buffer, carrying on", LOG_WARNING);
+  }
+}

@@ -1,0 +1,49 @@
+// DDrawManager's construction and destruction, and the process-wide frame selection.
+#include "display/ddraw_manager.h"
+
+#include "diag/log_message.h"
+
+ScreenRecord* CurrentScreen = nullptr;
+int32_t CurrentColourType = 0;
+HWND DeviceWindow = nullptr;
+
+DDrawManager::DDrawManager() {
+  LogMessage("[DDrawManager::DDrawManager] *ENTER*", LOG_INFO);
+  CurrentScreen = nullptr;
+  // The settings reader enumerates before window creation; its list, with the modes chosen in
+  // it, stays in use.
+  if (!ScreensEnumerated) EnumScreens();
+  LogMessage("[DDrawManager::DDrawManager] *LEAVE*", LOG_INFO);
+}
+
+DDrawManager::~DDrawManager() {
+  LogMessage("[DDrawManager::~DDrawManager] *ENTER*", LOG_INFO);
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    if (screen->directDraw != nullptr) {
+      if (screen->backBuffer != nullptr) {
+        LogMessage("[DDrawManager::~DDrawManager] Deallocating back buffer", LOG_GOSSIP);
+        screen->backBuffer->Release();
+      }
+      if (screen->primary != nullptr) {
+        LogMessage("[DDrawManager::~DDrawManager] Deallocating primary surface", LOG_GOSSIP);
+        screen->primary->Release();
+      }
+      screen->backBuffer = nullptr;
+      screen->primary = nullptr;
+      LogMessage("[DDrawManager::~DDrawManager] Deallocating IID_DirectDraw4 interface", LOG_GOSSIP);
+      screen->directDraw->Release();
+      screen->directDraw = nullptr;
+    } else if (screen->deviceObject != nullptr) {
+      // An object whose cooperative level failed is not kept by `directDraw`; release it too.
+      screen->deviceObject->Release();
+    }
+    screen->deviceObject = nullptr;
+  }
+  LogMessage("[DDrawManager::~DDrawManager] *LEAVE*", LOG_INFO);
+}
+
+int32_t DDrawManager::SelectScreen(ScreenRecord* screen) {
+  CurrentScreen = screen;
+  CurrentColourType = screen->colourType;
+  return CurrentColourType;
+}

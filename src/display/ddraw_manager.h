@@ -1,0 +1,53 @@
+// DDrawManager: the screens' DirectDraw devices — their creation, the frame cycle of the drawing
+// code (select, begin, interrupt, flip) and their release.
+#pragma once
+
+#include <cstdint>
+
+#include "display/frame_descriptor.h"
+#include "display/screen_list.h"
+#include "platform/win32.h"
+
+// The screen the frame operations work on; none until a screen is selected or devices are made.
+extern ScreenRecord* CurrentScreen;
+// The current screen's colour type (0 = 5x5x5, 1 = 5x6x5), set by SelectScreen only.
+extern int32_t CurrentColourType;
+// The window given to CreateDirectDraw; windowed frames are copied to its client area.
+extern HWND DeviceWindow;
+
+class DDrawManager {
+ public:
+  // Enumerates the screens unless that has been done already. Window thread.
+  DDrawManager();
+  // Releases every screen's surfaces and DirectDraw object (not the records). Window thread,
+  // after the drawing thread has ended.
+  ~DDrawManager();
+  DDrawManager(const DDrawManager&) = delete;
+  DDrawManager& operator=(const DDrawManager&) = delete;
+
+  // Gives every screen its device: full screen (exclusive, mode change, flip chain) or for the
+  // preview window (normal level, off-screen back buffer). False at the first failure, which is
+  // logged for the user.
+  bool CreateDirectDraw(HWND window, bool fullscreen);
+
+  // Makes `screen` current and returns its colour type.
+  int32_t SelectScreen(ScreenRecord* screen);
+  // Opens the current screen's back buffer; null while frames are suspended or when the back
+  // buffer cannot be locked. The descriptor belongs to the screen record.
+  FrameDescriptor* BeginFrame();
+  // Ends an open frame of the current screen; harmless when none is open.
+  void InterruptFrame();
+  // Presents the current screen's back buffer: 0 when presented, 1 when not (the caller retries).
+  int32_t Flip();
+
+  bool framesSuspended = true;
+  bool fullscreen = false;
+  bool displayModeSet = false;
+
+ private:
+  bool CreateDevice(ScreenRecord* screen, HWND window);
+  bool CreateSurfaces(ScreenRecord* screen);
+  void ClearBuffers(ScreenRecord* screen);
+  int32_t FlipFullScreen(ScreenRecord* screen);
+  int32_t CopyToWindow(ScreenRecord* screen);
+};

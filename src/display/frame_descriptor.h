@@ -1,0 +1,11 @@
+// FrameDescriptor: an open back buffer as the drawing code sees it. Portable: no platform header.
+#pragma once
+
+#include <cstdint>
+
+struct FrameDescriptor {
+  uint16_t* pixels = nullptr;  // first pixel of the back buffer; null when no frame is open
+  int32_t width = 0;           // the screen's selected mode, in pixels
+  int32_t height = 0;
+  int32_t pitch = 0;           // from one row to the next, in 16-bit pixels
+};

@@ -1,0 +1,120 @@
+// EnumScreens and the DirectDraw enumeration callbacks that build the screen list.
+#include "display/screen_list.h"
+
+#include <cstring>
+#include <new>
+
+#include "diag/log_message.h"
+
+ScreenRecord* ScreenList = nullptr;
+bool ScreensEnumerated = false;
+
+namespace {
+
+bool IsZeroGuid(const GUID& guid) {
+  static const GUID zero = {};
+  return std::memcmp(&guid, &zero, sizeof guid) == 0;
+}
+
+void FreeModes(DisplayMode* mode) {
+  while (mode != nullptr) {
+    DisplayMode* next = mode->next;
+    delete mode;
+    mode = next;
+  }
+}
+
+}  // namespace
+
+void FreeScreenRecord(ScreenRecord* screen) {
+  FreeModes(screen->modes);
+  delete screen;
+}
+
+HRESULT EnumScreens() {
+  LogMessage("[EnumScreens] Entering enumeration sequence", LOG_INFO);
+  while (ScreenList != nullptr) {
+    ScreenRecord* removed = ScreenList;
+    ScreenList = removed->next;
+    FreeScreenRecord(removed);
+  }
+
+  HMODULE library = LoadLibraryA("ddraw.dll");
+  if (library == nullptr) return E_FAIL;
+
+  HRESULT result;
+  // Through void(*)(): a cast between unrelated function types, as GetProcAddress requires.
+  auto enumerateEx = reinterpret_cast<LPDIRECTDRAWENUMERATEEXA>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, "DirectDrawEnumerateExA")));
+  if (enumerateEx != nullptr) {
+    result = enumerateEx(DDEnumCallbackEx, &ScreenList, DDENUM_ATTACHEDSECONDARYDEVICES);
+  } else {
+    result = DirectDrawEnumerateA(EnumCallbackFallback, &ScreenList);
+  }
+  ScreensEnumerated = true;
+  FreeLibrary(library);
+  return result;
+}
+
+BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/, LPVOID context,
+                             HMONITOR monitor) {
+  auto* head = static_cast<ScreenRecord**>(context);
+  // The primary display driver comes first and without a GUID; once a monitor device follows, the
+  // list holds the monitor devices only.
+  if (*head != nullptr && IsZeroGuid((*head)->guid)) {
+    ScreenRecord* driver = *head;
+    *head = driver->next;
+    if (*head != nullptr) (*head)->prev = nullptr;
+    FreeScreenRecord(driver);
+  }
+
+  auto* screen = new (std::nothrow) ScreenRecord();
+  if (screen == nullptr) return DDENUMRET_CANCEL;
+  if (guid != nullptr) screen->guid = *guid;
+  if (description != nullptr) {
+    std::strncpy(screen->description, description, ScreenRecord::kDescriptionSize - 1);
+    screen->description[ScreenRecord::kDescriptionSize - 1] = '\0';
+  }
+  screen->monitor = monitor;
+
+  ScreenRecord** tail = head;
+  ScreenRecord* last = nullptr;
+  while (*tail != nullptr) {
+    last = *tail;
+    tail = &(*tail)->next;
+  }
+  screen->prev = last;
+  *tail = screen;
+
+  LogMessage((FixedString("[DDEnumCallbackEx] Found screen <") + screen->description + ">, enumerating modes").TextOrNull(),
+             LOG_INFO);
+
+  IDirectDraw* directDraw = nullptr;
+  if (SUCCEEDED(DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr)) &&
+      directDraw != nullptr) {
+    directDraw->EnumDisplayModes(0, nullptr, &screen->modes, DDEnumModesCallback);
+    directDraw->Release();
+  } else {
+    // The screen stays listed without modes; it cannot be given a device.
+    LogMessage("[DDEnumCallbackEx] Unable to create DirectDraw object, no modes", LOG_WARNING);
+  }
+  return DDENUMRET_OK;
+}
+
+BOOL WINAPI EnumCallbackFallback(GUID* guid, LPSTR description, LPSTR driverName, LPVOID context) {
+  DDEnumCallbackEx(guid, description, driverName, context, nullptr);
+  return DDENUMRET_CANCEL;
+}
+
+HRESULT WINAPI DDEnumModesCallback(LPDDSURFACEDESC mode, LPVOID context) {
+  if (mode->ddpfPixelFormat.dwRGBBitCount != 16) return DDENUMRET_OK;
+  auto* added = new (std::nothrow) DisplayMode{static_cast<int32_t>(mode->dwWidth), static_cast<int32_t>(mode->dwHeight), 16, nullptr};
+  // Without memory the screen keeps the modes found so far.
+  if (added == nullptr) return DDENUMRET_CANCEL;
+  DisplayMode** tail = static_cast<DisplayMode**>(context);
+  while (*tail != nullptr) tail = &(*tail)->next;
+  *tail = added;
+  LogMessage((FixedString() + "[DDEnumModesCallback] Found mode <" + added->width + "x" + added->height + ", 16bit>").TextOrNull(),
+             LOG_INFO);
+  return DDENUMRET_OK;
+}

@@ -1,0 +1,312 @@
+// DirectDraw as the program uses it: the device enumeration, the display modes, the primary surface
+// at the normal cooperative level, off-screen surfaces that lock, fill and copy, the full-screen
+// flip chain, and every object released to a count of 0.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/win32.h"
+#include "test_window.h"
+
+namespace {
+
+template <typename Function>
+Function As(FARPROC proc) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
+struct Device {
+  bool hasGuid;
+  bool hasMonitor;
+};
+
+BOOL WINAPI CollectDevice(GUID* guid, LPSTR, LPSTR, LPVOID context, HMONITOR monitor) {
+  static_cast<std::vector<Device>*>(context)->push_back({guid != nullptr, monitor != nullptr});
+  return TRUE;
+}
+
+BOOL WINAPI StopAtFirstDevice(GUID*, LPSTR, LPSTR, LPVOID context, HMONITOR) {
+  ++*static_cast<int*>(context);
+  return FALSE;
+}
+
+TEST(DirectDrawConformance, ExtendedEnumerationReportsThePrimaryDriverFirst) {
+  HMODULE library = LoadLibraryA("ddraw.dll");
+  ASSERT_NE(library, nullptr);
+  auto enumerate = As<LPDIRECTDRAWENUMERATEEXA>(GetProcAddress(library, "DirectDrawEnumerateExA"));
+  ASSERT_NE(enumerate, nullptr);
+  std::vector<Device> devices;
+  EXPECT_EQ(enumerate(CollectDevice, &devices, DDENUM_ATTACHEDSECONDARYDEVICES), DD_OK);
+  ASSERT_FALSE(devices.empty());
+  EXPECT_FALSE(devices[0].hasGuid) << "the primary display driver has no GUID";
+  EXPECT_FALSE(devices[0].hasMonitor);
+  // Windows lists monitor devices only on a desktop of two or more monitors; Wine lists its one
+  // monitor too. Either way every device after the first names its GUID and monitor.
+  for (size_t i = 1; i < devices.size(); ++i) {
+    EXPECT_TRUE(devices[i].hasGuid) << "device " << i;
+    EXPECT_TRUE(devices[i].hasMonitor) << "device " << i;
+  }
+  int calls = 0;
+  EXPECT_EQ(enumerate(StopAtFirstDevice, &calls, DDENUM_ATTACHEDSECONDARYDEVICES), DD_OK);
+  EXPECT_EQ(calls, 1) << "a callback answering DDENUMRET_CANCEL ends the enumeration";
+  EXPECT_NE(FreeLibrary(library), FALSE);
+}
+
+struct Modes {
+  std::vector<DDSURFACEDESC> all;
+  size_t stopAfter = 0;  // 0: never stop
+};
+
+HRESULT WINAPI CollectMode(LPDDSURFACEDESC desc, LPVOID context) {
+  auto* modes = static_cast<Modes*>(context);
+  modes->all.push_back(*desc);
+  return modes->all.size() == modes->stopAfter ? DDENUMRET_CANCEL : DDENUMRET_OK;
+}
+
+class DirectDrawTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK); }
+  void TearDown() override {
+    for (auto it = surfaces_.rbegin(); it != surfaces_.rend(); ++it) (*it)->Release();
+    if (dd_ != nullptr) {
+      EXPECT_EQ(dd_->Release(), 0u) << "the DirectDraw object outlived its test";
+    }
+  }
+  // A surface released by TearDown, last made first released.
+  LPDIRECTDRAWSURFACE Create(DDSURFACEDESC desc) {
+    LPDIRECTDRAWSURFACE surface = nullptr;
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK) << "caps " << desc.ddsCaps.dwCaps;
+    if (surface != nullptr) surfaces_.push_back(surface);
+    return surface;
+  }
+  LPDIRECTDRAWSURFACE Offscreen(DWORD width, DWORD height) {
+    DDSURFACEDESC desc = {};
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
+    return Create(desc);
+  }
+  static HRESULT Fill(LPDIRECTDRAWSURFACE surface, RECT* rect, DWORD colour) {
+    DDBLTFX fx = {};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = colour;
+    return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+  }
+  // The surface's pixels, read through Lock with its pitch.
+  static std::vector<std::vector<WORD>> Read(LPDIRECTDRAWSURFACE surface) {
+    DDSURFACEDESC desc = {};
+    desc.dwSize = sizeof desc;
+    std::vector<std::vector<WORD>> rows;
+    if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return rows;
+    for (DWORD y = 0; y < desc.dwHeight; ++y) {
+      const auto* row = reinterpret_cast<const WORD*>(static_cast<const BYTE*>(desc.lpSurface) + y * desc.lPitch);
+      rows.emplace_back(row, row + desc.dwWidth);
+    }
+    surface->Unlock(nullptr);
+    return rows;
+  }
+
+  LPDIRECTDRAW dd_ = nullptr;
+  std::vector<LPDIRECTDRAWSURFACE> surfaces_;
+};
+
+TEST_F(DirectDrawTest, DisplayModesIncludeSixteenBitModesWithTheirMasks) {
+  Modes modes;
+  ASSERT_EQ(dd_->EnumDisplayModes(0, nullptr, &modes, CollectMode), DD_OK);
+  size_t sixteen = 0;
+  for (const DDSURFACEDESC& mode : modes.all) {
+    EXPECT_EQ(mode.dwSize, sizeof(DDSURFACEDESC));
+    const DWORD needed = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    EXPECT_EQ(mode.dwFlags & needed, needed) << mode.dwWidth << "x" << mode.dwHeight;
+    if (mode.ddpfPixelFormat.dwRGBBitCount != 16) continue;
+    ++sixteen;
+    const DWORD green = mode.ddpfPixelFormat.dwGBitMask;
+    EXPECT_TRUE(green == 0x7E0 || green == 0x3E0) << mode.dwWidth << "x" << mode.dwHeight << " green " << green;
+  }
+  EXPECT_GT(sixteen, 0u);
+  Modes first;
+  first.stopAfter = 1;
+  ASSERT_EQ(dd_->EnumDisplayModes(0, nullptr, &first, CollectMode), DD_OK);
+  EXPECT_EQ(first.all.size(), 1u) << "DDENUMRET_CANCEL ends the enumeration";
+}
+
+TEST_F(DirectDrawTest, SurfacesNeedACooperativeLevel) {
+  DDSURFACEDESC desc = {};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  LPDIRECTDRAWSURFACE surface = nullptr;
+  EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DDERR_NOCOOPERATIVELEVELSET);
+  EXPECT_EQ(surface, nullptr);
+}
+
+TEST_F(DirectDrawTest, NormalLevelPrimaryIsTheSixteenBitDesktop) {
+  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC desc = {};
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  LPDIRECTDRAWSURFACE primary = Create(desc);
+  ASSERT_NE(primary, nullptr);
+
+  DDSURFACEDESC got;
+  std::memset(&got, 0xAA, sizeof got);
+  got.dwSize = sizeof got;
+  ASSERT_EQ(primary->GetSurfaceDesc(&got), DD_OK);
+  EXPECT_GT(got.dwWidth, 0u);
+  EXPECT_GT(got.dwHeight, 0u);
+  EXPECT_GE(got.lPitch, static_cast<LONG>(got.dwWidth * 2));
+  EXPECT_NE(got.ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE, 0u);
+  EXPECT_EQ(got.ddpfPixelFormat.dwRGBBitCount, 16u) << "the tests run on a 16-bit desktop";
+  EXPECT_TRUE(got.ddpfPixelFormat.dwGBitMask == 0x7E0 || got.ddpfPixelFormat.dwGBitMask == 0x3E0)
+      << got.ddpfPixelFormat.dwGBitMask;
+
+  DDSURFACEDESC wrongSize = {};
+  EXPECT_EQ(primary->GetSurfaceDesc(&wrongSize), DDERR_INVALIDPARAMS) << "dwSize 0";
+  EXPECT_NE(Create(desc), nullptr) << "at the normal level a second primary is allowed";
+}
+
+TEST_F(DirectDrawTest, OffscreenSurfaceLocksOnceAndUnlocksOnce) {
+  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
+  LPDIRECTDRAWSURFACE surface = Offscreen(64, 48);
+  ASSERT_NE(surface, nullptr);
+  DDSURFACEDESC desc = {};
+  desc.dwSize = sizeof desc;
+  ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+  EXPECT_NE(desc.lpSurface, nullptr);
+  EXPECT_GE(desc.lPitch, 128);
+  EXPECT_EQ(desc.dwWidth, 64u);
+  EXPECT_EQ(desc.dwHeight, 48u);
+  EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, 16u) << "the primary's format";
+  DDSURFACEDESC again = {};
+  again.dwSize = sizeof again;
+  EXPECT_EQ(surface->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+  EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+  EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
+}
+
+TEST_F(DirectDrawTest, ColourFillReachesExactlyItsRectangle) {
+  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
+  LPDIRECTDRAWSURFACE surface = Offscreen(64, 48);
+  ASSERT_NE(surface, nullptr);
+  ASSERT_EQ(Fill(surface, nullptr, 0x1234), DD_OK);
+  auto pixels = Read(surface);
+  ASSERT_EQ(pixels.size(), 48u);
+  for (size_t y = 0; y < pixels.size(); ++y) {
+    for (size_t x = 0; x < pixels[y].size(); ++x) ASSERT_EQ(pixels[y][x], 0x1234) << x << "," << y;
+  }
+  RECT rect = {10, 5, 20, 15};
+  ASSERT_EQ(Fill(surface, &rect, 0xF800), DD_OK);
+  pixels = Read(surface);
+  ASSERT_EQ(pixels.size(), 48u);
+  struct Probe {
+    const char* name;
+    int x, y;
+    WORD colour;
+  } probes[] = {{"top-left inside", 10, 5, 0xF800}, {"bottom-right inside", 19, 14, 0xF800},
+                {"left outside", 9, 5, 0x1234},     {"above", 10, 4, 0x1234},
+                {"right outside", 20, 14, 0x1234},  {"below", 19, 15, 0x1234}};
+  for (const Probe& p : probes) EXPECT_EQ(pixels[p.y][p.x], p.colour) << p.name;
+}
+
+TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
+  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
+  LPDIRECTDRAWSURFACE source = Offscreen(16, 16);
+  LPDIRECTDRAWSURFACE dest = Offscreen(64, 48);
+  ASSERT_NE(source, nullptr);
+  ASSERT_NE(dest, nullptr);
+  ASSERT_EQ(Fill(source, nullptr, 0x07E0), DD_OK);
+  ASSERT_EQ(Fill(dest, nullptr, 0x001F), DD_OK);
+  RECT from = {0, 0, 8, 8};
+  RECT to = {30, 20, 38, 28};
+  ASSERT_EQ(dest->Blt(&to, source, &from, 0, nullptr), DD_OK);
+  const auto pixels = Read(dest);
+  ASSERT_EQ(pixels.size(), 48u);
+  struct Probe {
+    const char* name;
+    int x, y;
+    WORD colour;
+  } probes[] = {{"top-left inside", 30, 20, 0x07E0}, {"bottom-right inside", 37, 27, 0x07E0},
+                {"left outside", 29, 20, 0x001F},    {"above", 30, 19, 0x001F},
+                {"right outside", 38, 27, 0x001F},   {"below", 37, 28, 0x001F}};
+  for (const Probe& p : probes) EXPECT_EQ(pixels[p.y][p.x], p.colour) << p.name;
+}
+
+// The full-screen path: the focus window first, then the exclusive level, a 16-bit mode, and a
+// flip chain whose back buffer, once drawn and flipped, is what the front shows.
+TEST_F(DirectDrawTest, FlipChainShowsWhatWasDrawnIntoTheBackBuffer) {
+  HWND window = MakeTestWindow();
+  ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
+  ASSERT_EQ(
+      dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN),
+      DD_OK);
+  ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
+  DDSURFACEDESC desc = {};
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  desc.dwBackBufferCount = 1;
+  LPDIRECTDRAWSURFACE front = Create(desc);
+  ASSERT_NE(front, nullptr);
+  DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+  LPDIRECTDRAWSURFACE back = nullptr;
+  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+  ASSERT_NE(back, nullptr);
+  surfaces_.push_back(back);  // GetAttachedSurface's reference
+
+  DDSURFACEDESC got = {};
+  got.dwSize = sizeof got;
+  ASSERT_EQ(back->GetSurfaceDesc(&got), DD_OK);
+  EXPECT_EQ(got.dwWidth, 800u);
+  EXPECT_EQ(got.dwHeight, 600u);
+  EXPECT_NE(got.ddsCaps.dwCaps & DDSCAPS_BACKBUFFER, 0u);
+
+  ASSERT_EQ(Fill(back, nullptr, 0x07E0), DD_OK);
+  HRESULT status = front->GetFlipStatus(DDGFS_ISFLIPDONE);
+  for (int tries = 0; status == DDERR_WASSTILLDRAWING && tries < 100000; ++tries)
+    status = front->GetFlipStatus(DDGFS_ISFLIPDONE);
+  EXPECT_EQ(status, DD_OK);
+  ASSERT_EQ(front->Flip(nullptr, 0), DD_OK);
+  const auto shown = Read(front);
+  ASSERT_EQ(shown.size(), 600u);
+  EXPECT_EQ(shown[0][0], 0x07E0);
+  EXPECT_EQ(shown[599][799], 0x07E0);
+  // Not checked: after one flip Wine's FlipToGDISurface answers DDERR_NOTFOUND (the GDI's memory
+  // is then the back buffer's); winsim answers DD_OK.
+  dd_->FlipToGDISurface();
+}
+
+TEST_F(DirectDrawTest, FlipChainRefusesWhatThePlatformRefuses) {
+  HWND window = MakeTestWindow();
+  ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
+  ASSERT_EQ(
+      dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN),
+      DD_OK);
+  ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
+  DDSURFACEDESC desc = {};
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  desc.dwBackBufferCount = 1;
+  LPDIRECTDRAWSURFACE front = Create(desc);
+  ASSERT_NE(front, nullptr);
+  DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+  LPDIRECTDRAWSURFACE back = nullptr;
+  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+  surfaces_.push_back(back);
+
+  DDSURFACEDESC locked = {};
+  locked.dwSize = sizeof locked;
+  ASSERT_EQ(back->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(front->Flip(nullptr, 0), DDERR_SURFACEBUSY) << "flip while the back buffer is locked";
+  // Not checked: Wine answers this Unlock with DDERR_NOTLOCKED, as if the refused flip had ended
+  // the lock; winsim keeps the lock until Unlock.
+  back->Unlock(nullptr);
+  // Not checked either: the published answer for restoring a back buffer is
+  // DDERR_IMPLICITLYCREATED (winsim gives it), Wine answers DD_OK.
+  EXPECT_EQ(front->Restore(), DD_OK) << "restoring a chain that was not lost";
+  // Nor a second primary at this level: Wine makes one, the published answer (winsim's) is
+  // DDERR_PRIMARYSURFACEALREADYEXISTS.
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// Device creation: the order and flags of the platform calls for one and two monitors, the
+// pixel formats, every failure with its text and level, the cleared buffers, and the release of
+// every DirectDraw object at the end.
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "display_fixture.h"
+
+namespace {
+
+const HWND kWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5A5A));
+
+class CreateDirectDrawTest : public DisplayTest {
+ protected:
+  // Enumerates the desktop, selects 800 x 600 everywhere and creates the devices.
+  // `inject` runs after the enumeration, so that its faults strike device creation only.
+  bool Create(const winsim::DesktopSpec& desktop, bool fullscreen, const std::function<void()>& inject = [] {}) {
+    winsim::SetDesktop(desktop);
+    EnumScreens();
+    SelectModes(800, 600);
+    inject();
+    manager_ = std::make_unique<DDrawManager>();
+    return manager_->CreateDirectDraw(kWindow, fullscreen);
+  }
+  static std::vector<winsim::DDCallRecord> Calls(const std::string& name) {
+    std::vector<winsim::DDCallRecord> found;
+    for (const auto& c : winsim::DDCalls())
+      if (c.call == name) found.push_back(c);
+    return found;
+  }
+  static size_t FirstIndex(const std::string& name) {
+    const auto& calls = winsim::DDCalls();
+    for (size_t i = 0; i < calls.size(); ++i)
+      if (calls[i].call == name) return i;
+    return calls.size();
+  }
+  static size_t LastIndex(const std::string& name) {
+    const auto& calls = winsim::DDCalls();
+    size_t last = calls.size();
+    for (size_t i = 0; i < calls.size(); ++i)
+      if (calls[i].call == name) last = i;
+    return last;
+  }
+
+  std::unique_ptr<DDrawManager> manager_;
+};
+
+TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurfaces) {
+  ASSERT_TRUE(Create(winsim::TwoMonitorDesktop(), true));
+  const auto levels = Calls("SetCooperativeLevel");
+  ASSERT_EQ(levels.size(), 3u);
+  EXPECT_EQ(levels[0].monitor, 0);
+  EXPECT_EQ(levels[0].flags, 0x80u);
+  EXPECT_EQ(levels[1].flags, 0x113u);
+  EXPECT_EQ(levels[2].monitor, 1);
+  EXPECT_EQ(levels[2].flags, 0x293u);
+  const auto modes = Calls("SetDisplayMode");
+  ASSERT_EQ(modes.size(), 2u);
+  EXPECT_LT(LastIndex("SetDisplayMode"), FirstIndex("CreateSurface")) << "every mode before any surface";
+  for (int m = 0; m < 2; ++m) {
+    EXPECT_EQ(winsim::CurrentDisplayMode(m).width, 800u) << m;
+    EXPECT_EQ(winsim::CurrentDisplayMode(m).bits, 16u) << m;
+    const auto pixels = winsim::ScreenPixels(m);
+    EXPECT_EQ(pixels.size(), 800u * 600u) << m;
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint16_t p) { return p == 0; })) << "monitor " << m << " black";
+  }
+  for (ScreenRecord* s : Screens()) {
+    EXPECT_EQ(s->frameIndex, 0);
+    EXPECT_EQ(s->directDraw, s->deviceObject);
+    EXPECT_NE(s->backBuffer, nullptr);
+  }
+  EXPECT_TRUE(manager_->displayModeSet);
+  EXPECT_FALSE(manager_->framesSuspended);
+  EXPECT_EQ(CurrentScreen, Screens().back());
+  EXPECT_EQ(DeviceWindow, kWindow);
+  // Both buffers of each chain are black: the back buffer, opened as a frame, too.
+  for (ScreenRecord* s : Screens()) {
+    manager_->SelectScreen(s);
+    FrameDescriptor* frame = manager_->BeginFrame();
+    ASSERT_NE(frame, nullptr);
+    for (int y = 0; y < frame->height; ++y)
+      for (int x = 0; x < frame->width; ++x) ASSERT_EQ(frame->pixels[y * frame->pitch + x], 0) << x << "," << y;
+    manager_->InterruptFrame();
+  }
+  manager_.reset();
+  EXPECT_EQ(winsim::LiveSurfaces(), 0);
+  EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+}
+
+TEST_F(CreateDirectDrawTest, DetectsTheColourType) {
+  struct Row {
+    winsim::DesktopFormat format;
+    bool fullscreen;
+    bool ok;
+    int32_t colourType;
+  } rows[] = {{winsim::DesktopFormat::k565, true, true, 1},  {winsim::DesktopFormat::k555, true, true, 0},
+              {winsim::DesktopFormat::k565, false, true, 1}, {winsim::DesktopFormat::k555, false, true, 0},
+              {winsim::DesktopFormat::k32, true, true, 1},  // the mode change comes first: 16-bit primary
+              {winsim::DesktopFormat::k32, false, false, 0}};
+  for (const Row& row : rows) {
+    SetUp();
+    EXPECT_EQ(Create(winsim::OneMonitorDesktop(row.format), row.fullscreen), row.ok)
+        << int(row.format) << " fullscreen " << row.fullscreen;
+    if (row.ok) {
+      EXPECT_EQ(ScreenList->colourType, row.colourType) << int(row.format);
+    } else {
+      EXPECT_EQ(ErrorMsgLevel, LOG_INFO) << "a windowed 32-bit desktop fails without a line";
+    }
+    manager_.reset();
+    EXPECT_EQ(winsim::LiveSurfaces(), 0);
+    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+    TearDown();
+  }
+}
+
+TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
+  const std::string tag = "[DDrawManager::CreateDirectDraw] ";
+  struct Row {
+    std::string call;
+    int skip;
+    bool fullscreen;
+    std::string text;
+    uint32_t level;
+  } rows[] = {
+      {"DirectDrawCreate", 0, true,
+       "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
+       "http://www.example.com/directx and download the latest version",
+       LOG_ERROR},
+      {"SetCooperativeLevel", 0, true, tag + "Unable to set Cooperative Mode, focus window", LOG_ERROR},
+      {"SetCooperativeLevel", 1, true, tag + "Unable to set Cooperative Mode", LOG_ERROR},
+      {"SetCooperativeLevel", 2, true, tag + "Unable to set Cooperative Mode", LOG_ERROR},
+      {"SetDisplayMode", 0, true, "Unable to set display mode. Try a diffrent resolution setting", LOG_ERROR},
+      {"CreateSurface", 0, true,
+       tag + "Unable to create primary surface. Make sure\nno other application is runnin that uses DirectX, or "
+             "try a diffrent resolution setting.",
+       LOG_ERROR},
+      {"GetSurfaceDesc", 0, true, tag + "Unable to get pixel format", LOG_ERROR},
+      {"GetAttachedSurface", 0, true, tag + "Unable to create BackBuffer surface", LOG_ERROR},
+      {"CreateSurface", 1, false, tag + "Unable to create BackBuffer surface (not fullscreen)", LOG_ERROR},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    EXPECT_FALSE(Create(winsim::TwoMonitorDesktop(), row.fullscreen,
+                        [&] { winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip); })) << row.call << " " << row.skip;
+    EXPECT_EQ(Kept(), row.text) << row.call << " " << row.skip;
+    EXPECT_EQ(ErrorMsgLevel, row.level) << row.call << " " << row.skip;
+    EXPECT_TRUE(manager_->framesSuspended);
+    EXPECT_EQ(manager_->BeginFrame(), nullptr);
+    if (row.call == "SetDisplayMode") {
+      EXPECT_FALSE(manager_->displayModeSet);
+    }
+    manager_.reset();
+    EXPECT_EQ(winsim::LiveSurfaces(), 0) << row.call << " " << row.skip;
+    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0) << row.call << " " << row.skip << ": released even before its level was set";
+    TearDown();
+  }
+}
+
+TEST_F(CreateDirectDrawTest, FailedClearIsOnlyAWarning) {
+  winsim::FailDDCall("Blt", DDERR_GENERIC, 2);
+  EXPECT_TRUE(Create(winsim::OneMonitorDesktop(), true));
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (first pass)"), 1);
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (second pass)"), 1);
+}
+
+TEST_F(CreateDirectDrawTest, PresentationThatNeverSucceedsDoesNotHangCreation) {
+  winsim::FailDDCall("Flip", DDERR_GENERIC, -1);
+  EXPECT_TRUE(Create(winsim::OneMonitorDesktop(), true));
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 2);
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unrecognized error when trying to flip"), 1) << "one line per run";
+}
+
+TEST_F(CreateDirectDrawTest, PreviewCopiesToTheWindowsClientOrigin) {
+  const HWND window = winsim::CreateTestWindow(POINT{100, 50});
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  EnumScreens();
+  static DisplayMode preview = {152, 112, 16, nullptr};
+  ScreenList->selectedMode = &preview;
+  manager_ = std::make_unique<DDrawManager>();
+  ASSERT_TRUE(manager_->CreateDirectDraw(window, false));
+  const auto levels = Calls("SetCooperativeLevel");
+  ASSERT_EQ(levels.size(), 2u);
+  EXPECT_EQ(levels[1].flags, static_cast<DWORD>(DDSCL_NORMAL));
+  EXPECT_TRUE(Calls("SetDisplayMode").empty());
+  EXPECT_FALSE(manager_->displayModeSet);
+  FrameDescriptor* frame = manager_->BeginFrame();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->width, 152);
+  for (int y = 0; y < 112; ++y)
+    for (int x = 0; x < 152; ++x) frame->pixels[y * frame->pitch + x] = 0x1234;
+  EXPECT_EQ(manager_->Flip(), 0);
+  EXPECT_EQ(ScreenList->frameIndex, 0);
+  const auto screen = winsim::ScreenPixels(0);
+  const int width = static_cast<int>(winsim::CurrentDisplayMode(0).width);
+  struct Probe {
+    int x, y;
+    bool inside;
+  } probes[] = {{100, 50, true}, {251, 161, true}, {99, 50, false}, {100, 49, false}, {252, 100, false}, {150, 162, false}};
+  for (const Probe& p : probes)
+    EXPECT_EQ(screen[static_cast<size_t>(p.y * width + p.x)] == 0x1234, p.inside) << p.x << "," << p.y;
+}
+
+TEST_F(CreateDirectDrawTest, ScreensWithoutSixteenBitModesAreLeftOut) {
+  auto desktop = winsim::TwoMonitorDesktop();
+  desktop.monitors[0].modes = {{800, 600, 32}};
+  ASSERT_TRUE(Create(desktop, true));
+  EXPECT_EQ(Screens()[0]->directDraw, nullptr);
+  EXPECT_NE(Screens()[1]->backBuffer, nullptr);
+  manager_.reset();
+  SetUp();
+  desktop.monitors[1].modes = {{800, 600, 8}};
+  EXPECT_FALSE(Create(desktop, true));
+  EXPECT_EQ(ErrorMsgLevel, LOG_ERROR);
+  EXPECT_NE(Kept().find("16-bit display mode"), std::string::npos) << Kept();
+}
+
+TEST_F(CreateDirectDrawTest, NoScreensAtAllIsAFailureTheUserSees) {
+  winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing);
+  EXPECT_FALSE(Create(winsim::OneMonitorDesktop(), true));
+  EXPECT_EQ(ErrorMsgLevel, LOG_ERROR);
+  EXPECT_EQ(Kept().rfind("Unable to initialize DirectDraw.", 0), 0u) << Kept();
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The frame cycle: descriptors alternating with each flip, pending and lost presentations, the
+// restore lines, the log kept bounded, and what happens with no screen selected.
+#include <memory>
+
+#include "display_fixture.h"
+
+namespace {
+
+class FrameAccessTest : public DisplayTest {
+ protected:
+  void Start(bool fullscreen) {
+    winsim::SetDesktop(winsim::OneMonitorDesktop());
+    EnumScreens();
+    SelectModes(800, 600);
+    if (!fullscreen) {
+      static DisplayMode preview = {152, 112, 16, nullptr};
+      ScreenList->selectedMode = &preview;
+    }
+    manager_ = std::make_unique<DDrawManager>();
+    ASSERT_TRUE(manager_->CreateDirectDraw(winsim::CreateTestWindow(POINT{10, 20}), fullscreen));
+    manager_->SelectScreen(ScreenList);
+  }
+  void TearDown() override {
+    manager_.reset();
+    EXPECT_EQ(winsim::LiveSurfaces(), 0);
+    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+    DisplayTest::TearDown();
+  }
+  std::unique_ptr<DDrawManager> manager_;
+};
+
+TEST_F(FrameAccessTest, NothingOpensBeforeDevicesExist) {
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  manager_ = std::make_unique<DDrawManager>();
+  EXPECT_EQ(manager_->BeginFrame(), nullptr);
+  manager_->InterruptFrame();  // does nothing, logs nothing
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::InterruptFrame] No screen selected"), 0);
+  EXPECT_EQ(manager_->Flip(), 1);
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] No screen selected"), 1);
+}
+
+TEST_F(FrameAccessTest, FullScreenFlipsAlternateTheDescriptors) {
+  Start(true);
+  FrameDescriptor* first = manager_->BeginFrame();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, &ScreenList->frameDescs[0]);
+  EXPECT_EQ(first->width, 800);
+  EXPECT_EQ(first->height, 600);
+  EXPECT_EQ(first->pitch, ScreenList->surfaceDesc.lPitch / 2);
+  EXPECT_GT(first->pitch, 800) << "winsim's pitch is wider than the row, as real surfaces may be";
+  for (int x = 0; x < 800; ++x) first->pixels[5 * first->pitch + x] = 0x07E0;
+  EXPECT_EQ(manager_->Flip(), 0);
+  EXPECT_EQ(first->pixels, nullptr) << "the flip ends the frame";
+  EXPECT_EQ(winsim::ScreenPixels(0)[5 * 800 + 3], 0x07E0) << "the drawn row is shown";
+  FrameDescriptor* second = manager_->BeginFrame();
+  EXPECT_EQ(second, &ScreenList->frameDescs[1]);
+  EXPECT_EQ(manager_->Flip(), 0);
+  EXPECT_EQ(ScreenList->frameIndex, 0);
+  manager_->InterruptFrame();
+  manager_->InterruptFrame();  // twice is harmless
+}
+
+TEST_F(FrameAccessTest, PendingFlipPresentsNothingAndLogsOncePerRun) {
+  Start(true);
+  const std::string pending = "LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned DDERR_WASSTILLDRAWING";
+  const auto before = winsim::ScreenPixels(0);
+  winsim::SetFlipPending(500);
+  for (int i = 0; i < 500; ++i) ASSERT_EQ(manager_->Flip(), 1) << i;
+  EXPECT_EQ(winsim::ScreenPixels(0), before);
+  EXPECT_EQ(CountLines(pending), 1) << "a run of identical results writes one line";
+  EXPECT_EQ(manager_->Flip(), 0);
+  winsim::SetFlipPending(3);
+  for (int i = 0; i < 3; ++i) manager_->Flip();
+  EXPECT_EQ(CountLines(pending), 2) << "a success ends the run";
+}
+
+TEST_F(FrameAccessTest, LostSurfaceReportedByFlipStatusIsRestored) {
+  struct Row {
+    HRESULT refusal;
+    std::string line;
+  } rows[] = {
+      {DDERR_IMPLICITLYCREATED, "[DDrawManager::Flip] Restore returned DDERR_IMPLICITLYCREATED"},
+      {DDERR_NOEXCLUSIVEMODE, "[DDrawManager::Flip] Restore returned DDERR_NOEXCLUSIVEMODE"},
+      {DDERR_WRONGMODE, "[DDrawManager::Flip] Restore returned DDERR_WRONGMODE"},
+      {DDERR_GENERIC, "[DDrawManager::Flip] Restore returned DDERR_GENERIC"},
+      {DDERR_OUTOFMEMORY, "[DDrawManager::Flip] Restore returned DDERR_OUTOFMEMORY"},
+      {MAKE_DDHRESULT(999), "[DDrawManager::Flip] Restore returned unknown error, code 0x887603e7"},
+  };
+  Start(true);
+  for (const Row& row : rows) {
+    winsim::FailDDCall("GetFlipStatus", DDERR_SURFACELOST);
+    winsim::FailDDCall("Restore", row.refusal);
+    EXPECT_EQ(manager_->Flip(), 1) << row.line;
+    EXPECT_EQ(CountLines("LOG_INFO: " + row.line), 1) << row.line;
+    EXPECT_EQ(manager_->Flip(), 0) << row.line << ": the next attempt presents";
+  }
+  EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACELOST"), 6);
+}
+
+TEST_F(FrameAccessTest, LostChainIsRestoredThroughThePrimary) {
+  Start(true);
+  winsim::LoseSurfaces(0);
+  EXPECT_EQ(manager_->BeginFrame(), nullptr) << "a lost back buffer gives no frame";
+  EXPECT_EQ(manager_->Flip(), 1);
+  ASSERT_NE(manager_->BeginFrame(), nullptr) << "restored by the flip";
+  EXPECT_EQ(manager_->Flip(), 0);
+}
+
+TEST_F(FrameAccessTest, FlipStatusResultsEachHaveTheirLine) {
+  struct Row {
+    HRESULT status;
+    std::string line;
+  } rows[] = {{DDERR_SURFACEBUSY, "LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACEBUSY"},
+              {DDERR_INVALIDPARAMS, "LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned unknown error"}};
+  Start(true);
+  for (const Row& row : rows) {
+    winsim::FailDDCall("GetFlipStatus", row.status);
+    EXPECT_EQ(manager_->Flip(), 1) << row.line;
+    EXPECT_EQ(CountLines(row.line), 1) << row.line;
+  }
+  winsim::FailDDCall("Flip", DDERR_SURFACELOST);
+  winsim::FailDDCall("Restore", DDERR_GENERIC);
+  EXPECT_EQ(manager_->Flip(), 1);
+  EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] Surfaces lost, trying to restore..."), 1);
+  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unable to restore primary surface"), 1);
+}
+
+TEST_F(FrameAccessTest, WindowedLostSurfacesRestorePrimaryThenBackBuffer) {
+  // Which restore is refused shows the order: the primary first, then the back buffer.
+  struct Row {
+    int refusedRestore;  // -1: none
+    size_t restores;     // Restore calls made
+    std::string warning;
+  } rows[] = {{-1, 2, ""},
+              {0, 1, "LOG_WARNING: [DDrawManager::Flip] Unable to restore primary surface"},
+              {1, 2, "LOG_WARNING: [DDrawManager::Flip] Unable to restore back buffer surface"}};
+  for (const Row& row : rows) {
+    SetUp();
+    Start(false);
+    winsim::LoseSurfaces(0);
+    if (row.refusedRestore >= 0) winsim::FailDDCall("Restore", DDERR_GENERIC, 1, row.refusedRestore);
+    const size_t before = winsim::DDCalls().size();
+    EXPECT_EQ(manager_->Flip(), 1) << row.refusedRestore;
+    size_t restores = 0;
+    for (size_t i = before; i < winsim::DDCalls().size(); ++i) restores += winsim::DDCalls()[i].call == "Restore";
+    EXPECT_EQ(restores, row.restores) << row.refusedRestore;
+    EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] Surfaces lost, trying to restore..."), 1);
+    if (!row.warning.empty()) {
+      EXPECT_EQ(CountLines(row.warning), 1) << row.warning;
+    }
+    if (row.refusedRestore < 0) {
+      EXPECT_EQ(manager_->Flip(), 0) << "the next copy presents";
+      EXPECT_EQ(ScreenList->frameIndex, 0);
+    }
+    TearDown();
+  }
+}
+
+TEST_F(FrameAccessTest, BusyLockIsRetriedUntilItOpens) {
+  Start(true);
+  winsim::SetLockBusy(50);
+  FrameDescriptor* frame = manager_->BeginFrame();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_NE(frame->pixels, nullptr);
+}
+
+}  // namespace

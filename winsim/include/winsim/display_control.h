@@ -1,0 +1,95 @@
+// winsim's control API for the display platform: loadable libraries, monitors and their modes,
+// DirectDraw faults and records, what each screen shows, and the seed of the window model.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "winsim/win_kernel.h"
+#include "winsim/win_types.h"
+
+namespace winsim {
+
+// --- kernel: libraries loaded at run time -----------------------------------------------------
+// Adds or replaces a library of the table (names compared case-insensitively; a name without an
+// extension means NAME.DLL, as LoadLibraryA reads it). An absent library fails LoadLibraryA with
+// ERROR_MOD_NOT_FOUND; an export not listed fails GetProcAddress with ERROR_PROC_NOT_FOUND.
+void SetLibrary(const std::string& name, bool present, std::map<std::string, FARPROC> exports = {});
+void RemoveLibrary(const std::string& name);
+// ddraw.dll as the program meets it: absent, from before the extended enumeration, or complete
+// (the start state).
+enum class DDrawLibrary { kMissing, kWithoutEnumerateEx, kComplete };
+void SetDDrawLibrary(DDrawLibrary library);
+// LoadLibraryA calls minus FreeLibrary calls for that library: 0 once the program freed it.
+int LoadedLibraryCount(const std::string& name);
+
+// --- display: monitors and modes --------------------------------------------------------------
+enum class DesktopFormat { k555, k565, k32 };
+struct ModeSpec {
+  DWORD width;
+  DWORD height;
+  DWORD bits;
+};
+struct MonitorSpec {
+  GUID guid;
+  std::string description;
+  HMONITOR monitor;
+  std::vector<ModeSpec> modes;  // in the order EnumDisplayModes reports them
+  DesktopFormat desktopFormat;  // also decides 5x5x5 (k555) or 5x6x5 for the 16-bit modes
+  DWORD desktopWidth;
+  DWORD desktopHeight;
+};
+struct DesktopSpec {
+  std::string primaryDriverDescription;
+  std::vector<MonitorSpec> monitors;  // monitor 0 is the primary display
+};
+// Replaces the monitors; every screen shows its desktop mode, poison-filled. Start state:
+// OneMonitorDesktop(DesktopFormat::k565).
+void SetDesktop(const DesktopSpec& desktop);
+// A 1024x768 desktop with 8-, 16-, 24- and 32-bit modes from 640x480 to 1024x768.
+DesktopSpec OneMonitorDesktop(DesktopFormat format = DesktopFormat::k565);
+// Two monitors with their own GUIDs, descriptions and mode lists: a 1024x768 5x6x5 primary and a
+// 800x600 5x5x5 second monitor.
+DesktopSpec TwoMonitorDesktop();
+
+// --- display: DirectDraw records, faults and read-back ----------------------------------------
+// One DirectDraw call as the program made it, in order. monitor: the index of the monitor of the
+// object or surface (-1 when DirectDrawCreate named no monitor it could find). flags and args per
+// call: DirectDrawCreate —; EnumDisplayModes flags; SetCooperativeLevel flags, args[0] the window;
+// SetDisplayMode args w, h, bits; FlipToGDISurface —; CreateSurface flags = dwFlags, args caps,
+// width, height, back buffer count; GetSurfaceDesc —; GetAttachedSurface args[0] caps;
+// Blt flags, args the destination rectangle (all 0 for none); Flip flags; GetFlipStatus flags;
+// Lock flags; Unlock —; Restore —.
+struct DDCallRecord {
+  std::string call;
+  int monitor;
+  DWORD flags;
+  long args[4];
+};
+const std::vector<DDCallRecord>& DDCalls();
+// The next `count` calls of `call` (after `skip` that behave normally) fail with `code`; count -1
+// fails every call. Modelled for DirectDrawCreate, SetCooperativeLevel, SetDisplayMode,
+// CreateSurface, GetSurfaceDesc, GetAttachedSurface, Blt, Flip, GetFlipStatus, Lock, Restore.
+void FailDDCall(const std::string& call, HRESULT code, int count = 1, int skip = 0);
+// Every live surface of the monitor's objects reports DDERR_SURFACELOST on Lock, Blt, Flip and
+// GetFlipStatus until it is restored.
+void LoseSurfaces(int monitor);
+// The next `count` Lock calls fail with DDERR_SURFACEBUSY.
+void SetLockBusy(int count);
+// The next `count` GetFlipStatus calls answer DDERR_WASSTILLDRAWING.
+void SetFlipPending(int count);
+// What the monitor shows, row-major, width = its current mode's width: the front buffer of a flip
+// chain, or the primary's memory (which is the screen) at the normal level. 16-bit screens only.
+std::vector<std::uint16_t> ScreenPixels(int monitor);
+ModeSpec CurrentDisplayMode(int monitor);
+int LiveDirectDrawObjects();
+int LiveSurfaces();
+
+// --- user: windows (the seed of the window model) ---------------------------------------------
+// A window whose client area starts at `clientOrigin` in screen coordinates; ClientToScreen knows
+// it. Windows are forgotten by Reset.
+HWND CreateTestWindow(POINT clientOrigin);
+
+}  // namespace winsim
