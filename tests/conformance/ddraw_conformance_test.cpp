@@ -81,6 +81,26 @@ class DirectDrawTest : public ::testing::Test {
     if (surface != nullptr) surfaces_.push_back(surface);
     return surface;
   }
+  // The full-screen set-up: the focus window first, then the exclusive level, an 800 x 600 x 16
+  // mode and a flip chain; both surfaces are released by TearDown.
+  void MakeFlipChain(LPDIRECTDRAWSURFACE* front, LPDIRECTDRAWSURFACE* back) {
+    HWND window = MakeTestWindow();
+    ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT |
+                                                   DDSCL_FULLSCREEN),
+              DD_OK);
+    ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
+    DDSURFACEDESC desc = {};
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    *front = Create(desc);
+    ASSERT_NE(*front, nullptr);
+    DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+    ASSERT_EQ((*front)->GetAttachedSurface(&caps, back), DD_OK);
+    ASSERT_NE(*back, nullptr);
+    surfaces_.push_back(*back);  // GetAttachedSurface's reference
+  }
   LPDIRECTDRAWSURFACE Offscreen(DWORD width, DWORD height) {
     DDSURFACEDESC desc = {};
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -237,23 +257,10 @@ TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
 // The full-screen path: the focus window first, then the exclusive level, a 16-bit mode, and a
 // flip chain whose back buffer, once drawn and flipped, is what the front shows.
 TEST_F(DirectDrawTest, FlipChainShowsWhatWasDrawnIntoTheBackBuffer) {
-  HWND window = MakeTestWindow();
-  ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
-  ASSERT_EQ(
-      dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN),
-      DD_OK);
-  ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
-  DDSURFACEDESC desc = {};
-  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-  desc.dwBackBufferCount = 1;
-  LPDIRECTDRAWSURFACE front = Create(desc);
-  ASSERT_NE(front, nullptr);
-  DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+  LPDIRECTDRAWSURFACE front = nullptr;
   LPDIRECTDRAWSURFACE back = nullptr;
-  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
-  ASSERT_NE(back, nullptr);
-  surfaces_.push_back(back);  // GetAttachedSurface's reference
+  MakeFlipChain(&front, &back);
+  if (HasFatalFailure()) return;
 
   DDSURFACEDESC got = {};
   got.dwSize = sizeof got;
@@ -278,22 +285,10 @@ TEST_F(DirectDrawTest, FlipChainShowsWhatWasDrawnIntoTheBackBuffer) {
 }
 
 TEST_F(DirectDrawTest, FlipChainRefusesWhatThePlatformRefuses) {
-  HWND window = MakeTestWindow();
-  ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
-  ASSERT_EQ(
-      dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN),
-      DD_OK);
-  ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
-  DDSURFACEDESC desc = {};
-  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-  desc.dwBackBufferCount = 1;
-  LPDIRECTDRAWSURFACE front = Create(desc);
-  ASSERT_NE(front, nullptr);
-  DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+  LPDIRECTDRAWSURFACE front = nullptr;
   LPDIRECTDRAWSURFACE back = nullptr;
-  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
-  surfaces_.push_back(back);
+  MakeFlipChain(&front, &back);
+  if (HasFatalFailure()) return;
 
   DDSURFACEDESC locked = {};
   locked.dwSize = sizeof locked;
