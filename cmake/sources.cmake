@@ -8,4 +8,7 @@ set(SARVELLO_SOURCES
   src/display/ddraw_manager.cpp
   src/display/create_direct_draw.cpp
   src/display/frame_access.cpp
+  src/rain/random.cpp
+  src/rain/shared_flags.cpp
+  src/rain/rain_model.cpp
 )

@@ -31,7 +31,7 @@ class DDrawManager {
   bool CreateDirectDraw(HWND window, bool fullscreen);
 
   // Makes `screen` current and returns its colour type.
-  int32_t SelectScreen(ScreenRecord* screen);
+  static int32_t SelectScreen(ScreenRecord* screen);
   // Opens the current screen's back buffer; null while frames are suspended or when the back
   // buffer cannot be locked. The descriptor belongs to the screen record.
   FrameDescriptor* BeginFrame();

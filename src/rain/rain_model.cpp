@@ -1,0 +1,120 @@
+// The rain model's rules. The order of the random draws is part of the picture: with the same
+// seeds the same rain falls.
+#include "rain/rain_model.h"
+
+#include <new>
+
+#include "diag/log_message.h"
+#include "display/ddraw_manager.h"
+#include "rain/random.h"
+#include "rain/shared_flags.h"
+
+namespace {
+
+const char kCorruptFile[] =
+    "Corrupt screensaver file. Please try downloading the archive\nagain and/or unzipping it again. If you still "
+    "have problems,\ncheck our website at http://www.example.com/sarvello for updates or\ndrop me an email at "
+    "sarvello@example.com";
+
+constexpr int32_t kTrailFade = 3;  // the last cells of a trail fade: half, quarter, eighth
+
+// A drop's new start above the grid: -5..-1, kept as its low 8 bits (251..255).
+void Restart(RainDrop& drop, int32_t columns) {
+  drop.head = static_cast<uint8_t>((-Rand()) % 5 - 1);
+  drop.length = static_cast<uint8_t>(Rand() % 35 + 10);
+  drop.column = static_cast<uint8_t>(Rand() % columns);
+}
+
+}  // namespace
+
+int32_t RainColumns(int32_t modeWidth, int32_t glyphWidth) { return modeWidth / glyphWidth + 1; }
+int32_t RainRows(int32_t modeHeight, int32_t glyphHeight) { return modeHeight / glyphHeight + 2; }
+
+bool InitRain(ScreenRecord* screen, GraphicsLoader& loader, const unsigned char* animation, uint32_t size) {
+  loader.colourType = DDrawManager::SelectScreen(screen);
+  RainGrid& grid = screen->rain;
+  grid.glyphs = loader.LoadAnimation(animation, size);
+  if (!grid.glyphs) {
+    LogMessage(kCorruptFile, LOG_ERROR);
+    return false;
+  }
+  LogMessage("[WM_CREATE] Glyph images loaded", LOG_INFO);
+
+  grid.columns = RainColumns(screen->selectedMode->width, grid.glyphs->width);
+  grid.rows = RainRows(screen->selectedMode->height, grid.glyphs->height);
+  const size_t count = static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows);
+  grid.cells.reset(new (std::nothrow) RainCell[count]);
+  if (!grid.cells) {
+    LogMessage("[WM_CREATE] Unable to allocate memory for Torvane", LOG_ERROR);
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    RainCell& cell = grid.cells[i];
+    const int32_t r1 = Rand() % 100;
+    cell.glyph = static_cast<uint8_t>(r1 < 5 ? Rand() % 27 : Rand() % 27 + 27);
+    cell.level = 0;
+    cell.age = 0;
+    cell.threshold = static_cast<uint8_t>(Rand() % 80);
+  }
+  return true;
+}
+
+void ScatterDrops() {
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    RainGrid& grid = screen->rain;
+    if (!grid.cells) continue;  // a screen without a device has no rain
+    for (int32_t i = 0; i < grid.dropCount; ++i) {
+      RainDrop& drop = grid.drops[i];
+      drop.head = static_cast<uint8_t>(Rand() % (grid.rows + 25) - 5);
+      drop.length = static_cast<uint8_t>(Rand() % 35 + 10);
+      drop.column = static_cast<uint8_t>(Rand() % grid.columns);
+    }
+  }
+}
+
+void AdvanceDrops(RainGrid& grid) {
+  for (int32_t i = 0; i < grid.dropCount; ++i) {
+    if (DrawEnabled.load() == 0) return;
+    RainDrop& drop = grid.drops[i];
+    if (drop.halfStep != 0) {
+      drop.halfStep = 0;
+      drop.head = static_cast<uint8_t>(drop.head + 1);
+    } else {
+      drop.halfStep = 1;
+    }
+    const int32_t head = drop.head;
+    const int32_t length = drop.length;
+    if (head - length >= grid.rows) {
+      Restart(drop, grid.columns);
+      continue;
+    }
+    for (int32_t j = 0; head - j >= 0 && j < length && DrawEnabled.load() != 0; ++j) {
+      const int32_t row = head - j;
+      if (row >= grid.rows || drop.column >= grid.columns) continue;
+      const int32_t fromEnd = length - j;  // 1 for the farthest cell above the head
+      grid.cells[row * grid.columns + drop.column].level =
+          static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
+    }
+  }
+}
+
+void UpdateCell(RainGrid& grid, int32_t row, int32_t column) {
+  RainCell& cell = grid.cells[row * grid.columns + column];
+  if (row < grid.rows - 1 && cell.glyph < 27) {
+    cell.glyph = static_cast<uint8_t>(cell.glyph + 27);
+    RainCell& below = grid.cells[(row + 1) * grid.columns + column];
+    if (below.glyph >= 27) below.glyph = static_cast<uint8_t>(below.glyph - 27);
+  }
+  cell.age = static_cast<uint8_t>(cell.age + 1);
+  if (cell.age > cell.threshold) {
+    const int32_t r1 = Rand() % 100;
+    if (r1 < grid.highlightPercent && row < (2 * grid.rows) / 3) {
+      cell.glyph = static_cast<uint8_t>(Rand() % 27);
+    } else {
+      cell.glyph = static_cast<uint8_t>(Rand() % 27 + 27);
+    }
+    cell.age = 0;
+    cell.threshold = static_cast<uint8_t>(Rand() % 80);
+  }
+  cell.level = 0;
+}
