@@ -11,4 +11,5 @@ set(SARVELLO_SOURCES
   src/rain/random.cpp
   src/rain/shared_flags.cpp
   src/rain/rain_model.cpp
+  src/rain/blitters.cpp
 )

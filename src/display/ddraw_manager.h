@@ -5,13 +5,12 @@
 #include <cstdint>
 
 #include "display/frame_descriptor.h"
+#include "display/frame_selection.h"
 #include "display/screen_list.h"
 #include "platform/win32.h"
 
 // The screen the frame operations work on; none until a screen is selected or devices are made.
 extern ScreenRecord* CurrentScreen;
-// The current screen's colour type (0 = 5x5x5, 1 = 5x6x5), set by SelectScreen only.
-extern int32_t CurrentColourType;
 // The window given to CreateDirectDraw; windowed frames are copied to its client area.
 extern HWND DeviceWindow;
 
