@@ -12,4 +12,5 @@ set(SARVELLO_SOURCES
   src/rain/shared_flags.cpp
   src/rain/rain_model.cpp
   src/rain/blitters.cpp
+  src/rain/compose_frame.cpp
 )
