@@ -3,17 +3,15 @@
 // Usage: render_glyphs OUT.png [--colour-type 0|1] [--scale N]
 // Row 1 holds glyphs 0..26, row 2 their dim forms 27..53 and, after a one-glyph gap, the black
 // glyph 54. A grey gutter one glyph-pixel wide marks every cell's edge.
-#include <png.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/picture.h"
 #include "glyphs/glyph_set.h"
 #include "glyphs/graphics_loader.h"
-#include "platform/win32.h"
 #include "resource.h"
 
 namespace {
@@ -48,31 +46,6 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return options->out != nullptr;
 }
 
-// The glyph file exactly as the program finds it: DATAFILE 111 of its own module.
-bool LoadGlyphFile(const unsigned char** bytes, DWORD* size) {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCE(IDR_GLYPHS), "DATAFILE");
-  if (found == nullptr) return false;
-  HGLOBAL loaded = LoadResource(nullptr, found);
-  if (loaded == nullptr) return false;
-  *bytes = static_cast<const unsigned char*>(LockResource(loaded));
-  *size = SizeofResource(nullptr, found);
-  return *bytes != nullptr && *size != 0;
-}
-
-// One 16-bit pixel as 8-bit red, green, blue, each channel widened by repeating its top bits.
-void Expand(uint16_t p, int32_t colourType, unsigned char* rgb) {
-  const auto five = [](unsigned v) { return static_cast<unsigned char>(v << 3 | v >> 2); };
-  const auto six = [](unsigned v) { return static_cast<unsigned char>(v << 2 | v >> 4); };
-  if (colourType == 0) {
-    rgb[0] = five(p >> 10 & 31u);
-    rgb[1] = five(p >> 5 & 31u);
-  } else {
-    rgb[0] = five(p >> 11 & 31u);
-    rgb[1] = six(p >> 5 & 63u);
-  }
-  rgb[2] = five(p & 31u);
-}
-
 // Where glyph `index` sits on the sheet, in cells.
 void CellOf(int32_t index, int* column, int* row) {
   if (index == GLYPH_BLANK) {
@@ -93,7 +66,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const unsigned char* bytes = nullptr;
-  DWORD size = 0;
+  uint32_t size = 0;
   if (!LoadGlyphFile(&bytes, &size)) {
     std::fprintf(stderr, "render_glyphs: the program's DATAFILE %d is missing\n", IDR_GLYPHS);
     return 1;
@@ -109,14 +82,10 @@ int main(int argc, char** argv) {
   const int s = options.scale;
   const int pitchX = (set->width + 1) * s;
   const int pitchY = (set->height + 1) * s;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.format = PNG_FORMAT_RGB;
-  image.width = static_cast<png_uint_32>(kColumns * pitchX + s);
-  image.height = static_cast<png_uint_32>(2 * pitchY + s);
-  const size_t stride = static_cast<size_t>(image.width) * 3;
-  std::vector<unsigned char> pixels(stride * image.height, kGutter);
+  const int width = kColumns * pitchX + s;
+  const int height = 2 * pitchY + s;
+  const size_t stride = static_cast<size_t>(width) * 3;
+  std::vector<unsigned char> pixels(stride * static_cast<size_t>(height), kGutter);
 
   for (int32_t index = 0; index <= GLYPH_BLANK; ++index) {
     int column = 0;
@@ -127,12 +96,12 @@ int main(int argc, char** argv) {
       unsigned char* out = pixels.data() + static_cast<size_t>(row * pitchY + s + y) * stride +
                            static_cast<size_t>(column * pitchX + s) * 3;
       for (int32_t x = 0; x < set->width * s; ++x)
-        Expand(frame[(y / s) * set->width + x / s], options.colourType, out + x * 3);
+        ExpandPixel(frame[(y / s) * set->width + x / s], options.colourType, out + x * 3);
     }
   }
-  if (!png_image_write_to_file(&image, options.out, 0, pixels.data(),
-                               static_cast<png_int_32>(stride), nullptr)) {
-    std::fprintf(stderr, "render_glyphs: cannot write %s: %s\n", options.out, image.message);
+  std::string error;
+  if (!WriteRgbPng(options.out, width, height, pixels, &error)) {
+    std::fprintf(stderr, "render_glyphs: cannot write %s: %s\n", options.out, error.c_str());
     return 1;
   }
   return 0;
