@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sarvello's whole test suite: host tests (AddressSanitizer + UndefinedBehaviorSanitizer), both
+# Sarvello's whole test suite: host tests (AddressSanitizer + UndefinedBehaviorSanitizer, then
+# ThreadSanitizer), both
 # Windows builds, the Windows programs under Wine (e2e), and a bounded fuzz run of the glyph loader.
 # Ends with one line "N passed, M failed" and a non-zero exit when anything failed.
 set -uo pipefail
@@ -42,6 +43,9 @@ build() {
 
 echo "== host tests (winsim, sanitizers)"
 build host && run_ctest --preset host -j 2
+
+echo "== host tests under ThreadSanitizer (the window thread and the drawing thread)"
+build host-tsan && run_ctest --preset host-tsan -j 2
 
 echo "== Windows builds"
 build win32

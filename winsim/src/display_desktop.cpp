@@ -18,9 +18,6 @@ GUID MonitorGuid(unsigned char n) {
   return GUID{0x67685F00u + n, 0x3A21, 0x11D0, {0x9B, 0x6D, 0x00, 0xA0, 0xC9, 0x0A, 0x53, n}};
 }
 
-// A callback's text arguments are writable on the platform: hand out copies.
-std::string Copy(const std::string& text) { return text; }
-
 }  // namespace
 
 namespace winsim {
@@ -73,6 +70,35 @@ DesktopSpec TwoMonitorDesktop() {
 
 }  // namespace winsim
 
+namespace {
+
+// One device as the enumerations report it; its texts are copies, since a callback's text
+// arguments are writable on the platform.
+struct ReportedDevice {
+  bool hasGuid;
+  GUID guid;
+  std::string description;
+  std::string driver;
+  HMONITOR monitor;
+};
+
+// The devices to report, taken under winsim's lock; the program's callbacks then run without it,
+// since they log and call back into winsim (holding the lock across them would order winsim's
+// lock before the program's own).
+std::vector<ReportedDevice> Devices(bool withMonitors) {
+  Guard guard(winsim::detail::S().lock);
+  std::vector<ReportedDevice> devices;
+  devices.push_back({false, GUID{}, D().primaryDriverDescription, "display", nullptr});
+  if (!withMonitors || D().monitors.size() < 2) return devices;
+  for (size_t i = 0; i < D().monitors.size(); ++i) {
+    const MonitorSpec& setup = D().monitors[i].setup;
+    devices.push_back({true, setup.guid, setup.description, "\\\\.\\DISPLAY" + std::to_string(i + 1), setup.monitor});
+  }
+  return devices;
+}
+
+}  // namespace
+
 // The primary display driver comes first, without a GUID. The monitors follow as devices of their
 // own only when asked for attached secondary devices and only on a desktop of two or more
 // monitors, as on the platform (a single-monitor system lists the primary driver alone).
@@ -80,32 +106,16 @@ HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, LPVOID conte
   if (flags != 0 && flags != DDENUM_ATTACHEDSECONDARYDEVICES)
     winsim::Unmodelled("DirectDrawEnumerateExA", "flags " + std::to_string(flags));
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
-  Guard guard(winsim::detail::S().lock);
-  std::string description = Copy(D().primaryDriverDescription), driver = "display";
-  if (!callback(nullptr, description.data(), driver.data(), context, nullptr)) return DD_OK;
-  if (flags == 0 || D().monitors.size() < 2) return DD_OK;
-  for (size_t i = 0; i < D().monitors.size(); ++i) {
-    const MonitorSpec& setup = D().monitors[i].setup;
-    GUID guid = setup.guid;
-    description = Copy(setup.description);
-    driver = "\\\\.\\DISPLAY" + std::to_string(i + 1);
-    if (!callback(&guid, description.data(), driver.data(), context, setup.monitor)) break;
+  for (ReportedDevice& d : Devices(flags == DDENUM_ATTACHEDSECONDARYDEVICES)) {
+    if (!callback(d.hasGuid ? &d.guid : nullptr, d.description.data(), d.driver.data(), context, d.monitor)) break;
   }
   return DD_OK;
 }
 
 HRESULT WINAPI DirectDrawEnumerateA(LPDDENUMCALLBACKA callback, LPVOID context) {
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
-  Guard guard(winsim::detail::S().lock);
-  std::string description = Copy(D().primaryDriverDescription), driver = "display";
-  if (!callback(nullptr, description.data(), driver.data(), context)) return DD_OK;
-  if (D().monitors.size() < 2) return DD_OK;
-  for (size_t i = 0; i < D().monitors.size(); ++i) {
-    const MonitorSpec& setup = D().monitors[i].setup;
-    GUID guid = setup.guid;
-    description = Copy(setup.description);
-    driver = "\\\\.\\DISPLAY" + std::to_string(i + 1);
-    if (!callback(&guid, description.data(), driver.data(), context)) break;
+  for (ReportedDevice& d : Devices(true)) {
+    if (!callback(d.hasGuid ? &d.guid : nullptr, d.description.data(), d.driver.data(), context)) break;
   }
   return DD_OK;
 }

@@ -63,10 +63,15 @@ ULONG DirectDrawObject::Release() {
 HRESULT DirectDrawObject::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC match, LPVOID context,
                                            LPDDENUMMODESCALLBACK callback) {
   if (flags != 0 || match != nullptr) Unmodelled("EnumDisplayModes", "flags or a mode to match");
-  Guard guard(S().lock);
-  Record("EnumDisplayModes", monitor, flags);
-  if (callback == nullptr) return DDERR_INVALIDPARAMS;
-  const MonitorSpec setup = MonitorOf(monitor).setup;  // a copy: the callback may call back into winsim
+  MonitorSpec setup;
+  {
+    // A copy taken under the lock: the callbacks run without it, as they log and call back into
+    // winsim.
+    Guard guard(S().lock);
+    Record("EnumDisplayModes", monitor, flags);
+    if (callback == nullptr) return DDERR_INVALIDPARAMS;
+    setup = MonitorOf(monitor).setup;
+  }
   for (const ModeSpec& mode : setup.modes) {
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
