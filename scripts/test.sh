@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sarvello's whole test suite: host tests (AddressSanitizer + UndefinedBehaviorSanitizer, then
-# ThreadSanitizer), both
-# Windows builds, the Windows programs under Wine (e2e), and a bounded fuzz run of the glyph loader.
+# ThreadSanitizer), both Windows builds, the Windows programs under Wine (e2e), and a bounded fuzz
+# run of the glyph loader.
 # Ends with one line "N passed, M failed" and a non-zero exit when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
