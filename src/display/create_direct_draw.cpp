@@ -20,11 +20,6 @@ constexpr int kClearFlipAttempts = 100000;
 
 void Log(const char* text, uint32_t level) { LogMessage((FixedString(kTag) + text).TextOrNull(), level); }
 
-bool IsZeroGuid(const GUID& guid) {
-  static const GUID zero = {};
-  return std::memcmp(&guid, &zero, sizeof guid) == 0;
-}
-
 // A screen without a 16-bit mode has nothing to be shown in: it gets no device and is left out of
 // drawing.
 bool Usable(const ScreenRecord* screen) { return screen->selectedMode != nullptr; }

@@ -9,12 +9,12 @@
 ScreenRecord* ScreenList = nullptr;
 bool ScreensEnumerated = false;
 
-namespace {
-
 bool IsZeroGuid(const GUID& guid) {
   static const GUID zero = {};
   return std::memcmp(&guid, &zero, sizeof guid) == 0;
 }
+
+namespace {
 
 void FreeModes(DisplayMode* mode) {
   while (mode != nullptr) {

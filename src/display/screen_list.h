@@ -54,5 +54,8 @@ BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR driverName, LP
 BOOL WINAPI EnumCallbackFallback(GUID* guid, LPSTR description, LPSTR driverName, LPVOID context);
 HRESULT WINAPI DDEnumModesCallback(LPDDSURFACEDESC mode, LPVOID context);
 
+// True for the all-zero GUID of the primary display driver.
+bool IsZeroGuid(const GUID& guid);
+
 // Frees a screen record with its modes and rain fields (not its DirectDraw objects).
 void FreeScreenRecord(ScreenRecord* screen);
