@@ -115,6 +115,20 @@ class DirectDrawTest : public ::testing::Test {
     fx.dwFillColor = colour;
     return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
   }
+  // Probes one pixel inside and one outside each corner edge of `rect`: `inside` within it,
+  // `outside` beyond it.
+  static void ExpectRectangleEdges(const std::vector<std::vector<WORD>>& pixels, const RECT& rect, WORD inside,
+                                   WORD outside) {
+    const LONG l = rect.left, t = rect.top, r = rect.right - 1, b = rect.bottom - 1;
+    struct Probe {
+      const char* name;
+      LONG x, y;
+      WORD colour;
+    } probes[] = {{"top-left inside", l, t, inside},  {"bottom-right inside", r, b, inside},
+                  {"left outside", l - 1, t, outside}, {"above", l, t - 1, outside},
+                  {"right outside", r + 1, b, outside}, {"below", r, b + 1, outside}};
+    for (const Probe& p : probes) EXPECT_EQ(pixels[static_cast<size_t>(p.y)][static_cast<size_t>(p.x)], p.colour) << p.name;
+  }
   // The surface's pixels, read through Lock with its pitch.
   static std::vector<std::vector<WORD>> Read(LPDIRECTDRAWSURFACE surface) {
     DDSURFACEDESC desc = {};
@@ -221,14 +235,7 @@ TEST_F(DirectDrawTest, ColourFillReachesExactlyItsRectangle) {
   ASSERT_EQ(Fill(surface, &rect, 0xF800), DD_OK);
   pixels = Read(surface);
   ASSERT_EQ(pixels.size(), 48u);
-  struct Probe {
-    const char* name;
-    int x, y;
-    WORD colour;
-  } probes[] = {{"top-left inside", 10, 5, 0xF800}, {"bottom-right inside", 19, 14, 0xF800},
-                {"left outside", 9, 5, 0x1234},     {"above", 10, 4, 0x1234},
-                {"right outside", 20, 14, 0x1234},  {"below", 19, 15, 0x1234}};
-  for (const Probe& p : probes) EXPECT_EQ(pixels[p.y][p.x], p.colour) << p.name;
+  ExpectRectangleEdges(pixels, rect, 0xF800, 0x1234);
 }
 
 TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
@@ -244,14 +251,7 @@ TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
   ASSERT_EQ(dest->Blt(&to, source, &from, 0, nullptr), DD_OK);
   const auto pixels = Read(dest);
   ASSERT_EQ(pixels.size(), 48u);
-  struct Probe {
-    const char* name;
-    int x, y;
-    WORD colour;
-  } probes[] = {{"top-left inside", 30, 20, 0x07E0}, {"bottom-right inside", 37, 27, 0x07E0},
-                {"left outside", 29, 20, 0x001F},    {"above", 30, 19, 0x001F},
-                {"right outside", 38, 27, 0x001F},   {"below", 37, 28, 0x001F}};
-  for (const Probe& p : probes) EXPECT_EQ(pixels[p.y][p.x], p.colour) << p.name;
+  ExpectRectangleEdges(pixels, to, 0x07E0, 0x001F);
 }
 
 // The full-screen path: the focus window first, then the exclusive level, a 16-bit mode, and a

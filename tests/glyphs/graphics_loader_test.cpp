@@ -10,6 +10,7 @@
 
 #include "diag/debug_log.h"
 #include "platform/win32.h"
+#include "support/program_glyphs.h"
 #include "winsim/control.h"
 
 namespace {
@@ -39,12 +40,6 @@ std::vector<unsigned char> MakeFile(int count, int width, int height, bool mask,
   return file;
 }
 
-std::vector<unsigned char> BuiltIn() {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(111), "DATAFILE");
-  EXPECT_NE(found, nullptr);
-  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-  return std::vector<unsigned char>(bytes, bytes + SizeofResource(nullptr, found));
-}
 
 class GraphicsLoaderTest : public ::testing::Test {
  protected:
@@ -67,7 +62,7 @@ class GraphicsLoaderTest : public ::testing::Test {
 };
 
 TEST_F(GraphicsLoaderTest, BuiltInFileGives55GlyphsInEitherFormat) {
-  const auto file = BuiltIn();
+  const auto file = ProgramGlyphFile();
   ASSERT_EQ(file.size(), 34662u);
   auto set555 = Load(file, 0);
   auto set565 = Load(file, 1);
@@ -210,7 +205,7 @@ TEST_F(GraphicsLoaderTest, LoadsUpToTheTablesLimits) {
 }
 
 TEST_F(GraphicsLoaderTest, SetsOutliveTheirLoader) {
-  const auto file = BuiltIn();
+  const auto file = ProgramGlyphFile();
   std::unique_ptr<GlyphSet> set;
   {
     GraphicsLoader loader;

@@ -10,15 +10,11 @@
 #include "display/ddraw_manager.h"
 #include "rain/random.h"
 #include "rain/shared_flags.h"
+#include "support/program_glyphs.h"
 #include "winsim/control.h"
 
 namespace {
 
-std::vector<unsigned char> BuiltInGlyphs() {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(111), "DATAFILE");
-  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-  return std::vector<unsigned char>(bytes, bytes + SizeofResource(nullptr, found));
-}
 
 class RainModelTest : public ::testing::Test {
  protected:
@@ -68,7 +64,7 @@ TEST(RainGridSize, FollowsModeAndGlyphSize) {
 }
 
 TEST_F(RainModelTest, InitRainSeedsCellsInTheOrderOfItsDraws) {
-  const auto glyphs = BuiltInGlyphs();
+  const auto glyphs = ProgramGlyphFile();
   SeedRand(1);
   ASSERT_TRUE(InitRain(screen_, loader_, glyphs.data(), static_cast<uint32_t>(glyphs.size())));
   RainGrid& grid = screen_->rain;
@@ -96,7 +92,7 @@ TEST_F(RainModelTest, InitRainSeedsCellsInTheOrderOfItsDraws) {
 }
 
 TEST_F(RainModelTest, CorruptGlyphFileFailsWithTheMakersAddresses) {
-  auto glyphs = BuiltInGlyphs();
+  auto glyphs = ProgramGlyphFile();
   glyphs[4] = 1;
   EXPECT_FALSE(InitRain(screen_, loader_, glyphs.data(), static_cast<uint32_t>(glyphs.size())));
   const std::string kept = ErrorMsgText.TextOrNull();
