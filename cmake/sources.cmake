@@ -13,4 +13,6 @@ set(SARVELLO_SOURCES
   src/rain/rain_model.cpp
   src/rain/blitters.cpp
   src/rain/compose_frame.cpp
+  src/rain/draw_torvane.cpp
+  src/app/app_objects.cpp
 )

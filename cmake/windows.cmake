@@ -8,7 +8,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(sarvello_core PUBLIC ddraw user32)
+target_link_libraries(sarvello_core PUBLIC ddraw user32 winmm)
 
 # The resources as one object library, so that every Windows program carries DATAFILE 111.
 add_library(sarvello_resources OBJECT ${SARVELLO_RC})

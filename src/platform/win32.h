@@ -8,3 +8,5 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <ddraw.h>
+#include <mmsystem.h>
+#include <process.h>

@@ -31,6 +31,9 @@ namespace winsim {
 using detail::S;
 
 void Reset() {
+  // The program's threads first: they may still be using what the rest of Reset takes away.
+  detail::ResetThreads();
+  detail::ResetClock();
   auto& s = S();
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   s.windowsDirectory.clear();

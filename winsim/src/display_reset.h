@@ -1,4 +1,4 @@
-// winsim internals: how Reset puts the libraries, the display and the windows back to their start.
+// winsim internals: how Reset puts the libraries, the display, the windows, the clock and the threads back to their start.
 #pragma once
 
 namespace winsim::detail {
@@ -6,5 +6,10 @@ namespace winsim::detail {
 void ResetLibraries();  // ddraw.dll complete, nothing loaded
 void ResetDisplay();    // one 5x6x5 monitor; live DirectDraw objects and surfaces destroyed
 void ResetWindows();    // no windows
+void ResetClock();      // virtual clock at its start, nothing recorded
+void ResetThreads();    // every started thread joined (loud failure if one still runs)
+
+// A monitor presented a frame: the virtual clock moves on by the set presentation time.
+void Presented();
 
 }  // namespace winsim::detail

@@ -109,7 +109,10 @@ namespace winsim {
 using detail::D;
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-const std::vector<DDCallRecord>& DDCalls() { return D().calls; }
+std::vector<DDCallRecord> DDCalls() {
+  Guard guard(detail::S().lock);
+  return D().calls;
+}
 
 void FailDDCall(const std::string& call, HRESULT code, int count, int skip) {
   static const char* const kModelled[] = {"DirectDrawCreate",

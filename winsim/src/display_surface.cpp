@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "display_objects.h"
+#include "display_reset.h"
 
 namespace winsim::detail {
 namespace {
@@ -152,6 +153,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   // The surface objects stay; their memory changes places, and the monitor shows the new front.
   std::swap(memory, back->memory);
   D().monitors[static_cast<size_t>(monitor)].screen = memory;
+  Presented();
   return DD_OK;
 }
 
@@ -193,7 +195,9 @@ HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
   if (fx != nullptr) Unmodelled("Blt", "effects on a copy");
   if (fault != DD_OK) return fault;
   if (source == nullptr) return DDERR_INVALIDPARAMS;
-  return Copy(dest, *static_cast<Surface*>(source), sourceRect);
+  const HRESULT copied = Copy(dest, *static_cast<Surface*>(source), sourceRect);
+  if (copied == DD_OK && kind == Kind::kPrimary) Presented();
+  return copied;
 }
 
 HRESULT Surface::ColorFill(LPRECT dest, LPDDBLTFX fx) {

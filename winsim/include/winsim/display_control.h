@@ -68,7 +68,8 @@ struct DDCallRecord {
   DWORD flags;
   long args[4];
 };
-const std::vector<DDCallRecord>& DDCalls();
+// A copy: the program's drawing thread may be adding to the record meanwhile.
+std::vector<DDCallRecord> DDCalls();
 // The next `count` calls of `call` (after `skip` that behave normally) fail with `code`; count -1
 // fails every call. Modelled for DirectDrawCreate, SetCooperativeLevel, SetDisplayMode,
 // CreateSurface, GetSurfaceDesc, GetAttachedSurface, Blt, Flip, GetFlipStatus, Lock, Restore.

@@ -1,4 +1,4 @@
-// winsim: kernel32 services — errors, the Windows directory, files, resources, critical sections.
+// winsim: kernel32 services — errors, the clock and Sleep, the Windows directory, files, resources, critical sections.
 #pragma once
 
 #include "winsim/win_types.h"
@@ -22,6 +22,10 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD error);
+
+// The system's millisecond clock and the pause of the calling thread (winsim/clock_control.h).
+DWORD WINAPI GetTickCount();
+void WINAPI Sleep(DWORD ms);
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 

@@ -1,0 +1,5 @@
+// The application's two owned objects, empty until the saver window is created.
+#include "app/app_objects.h"
+
+std::unique_ptr<DDrawManager> Manager;
+std::unique_ptr<GraphicsLoader> Loader;

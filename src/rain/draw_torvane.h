@@ -1,0 +1,14 @@
+// DrawTorvane: the drawing thread. It paces the frames, composes and presents one picture on
+// every screen per frame, idles while drawing is switched off and ends when told to.
+#pragma once
+
+// Started once by the window thread with the runtime's thread start, at the end of a successful
+// window creation. The argument is not used. Sets ThreadEnded as its very last act and ends the
+// thread; the window thread frees the screens, rain models and manager only after that.
+void DrawTorvane(void* unused);
+
+// Longest single pause of the drawing thread, so that ending and idling stay prompt whatever the
+// stored speed: frame pacing sleeps in slices no longer than this and looks at the flags between.
+constexpr unsigned kPacingSliceMs = 50;
+// Pause between two looks at DrawEnabled while drawing is switched off.
+constexpr unsigned kIdlePollMs = 5;

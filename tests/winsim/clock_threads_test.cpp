@@ -1,0 +1,107 @@
+// winsim's clock, Sleep and thread start: virtual time moved only by Sleep and presentations,
+// records of who slept, threads numbered, ended by _endthread and joined.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/win32.h"
+#include "winsim/control.h"
+
+namespace {
+
+class ClockThreadsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { winsim::Reset(); }
+  void TearDown() override { winsim::Reset(); }
+};
+
+std::atomic<int> seenNumber{-1};
+
+void RecordNumberAndSleep(void* ms) {
+  seenNumber = winsim::CurrentThreadNumber();
+  Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(ms)));
+  _endthread();
+}
+
+TEST_F(ClockThreadsTest, VirtualClockMovesOnlyBySleepAndByTheTest) {
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(start, 1000000u);
+  EXPECT_EQ(timeGetTime(), start) << "both clocks are the system's one clock";
+  Sleep(30);
+  Sleep(0);
+  EXPECT_EQ(timeGetTime(), start + 30);
+  winsim::AdvanceClock(5);
+  EXPECT_EQ(GetTickCount(), start + 35);
+  winsim::SetClock(0xFFFFFFF0u);
+  Sleep(0x20);
+  EXPECT_EQ(timeGetTime(), 0x10u) << "wraps modulo 2^32";
+  const auto sleeps = winsim::Sleeps();
+  ASSERT_EQ(sleeps.size(), 3u);
+  EXPECT_EQ(sleeps[0].ms, 30u);
+  EXPECT_EQ(sleeps[0].clockAt, start);
+  EXPECT_EQ(sleeps[0].thread, 0) << "the test's own thread";
+  EXPECT_EQ(sleeps[2].clockAt, 0xFFFFFFF0u);
+}
+
+TEST_F(ClockThreadsTest, SleepHookRunsOnTheSleepingThreadAfterTheClockMoved) {
+  uint32_t seenClock = 0;
+  winsim::OnSleep([&](const winsim::SleepRecord& r) { seenClock = winsim::Clock() - r.clockAt; });
+  Sleep(12);
+  EXPECT_EQ(seenClock, 12u);
+}
+
+TEST_F(ClockThreadsTest, StartedThreadsAreNumberedAndEndThroughEndthread) {
+  ASSERT_NE(_beginthread(RecordNumberAndSleep, 0, reinterpret_cast<void*>(uintptr_t{7})), static_cast<uintptr_t>(-1));
+  ASSERT_TRUE(winsim::JoinThreads());
+  EXPECT_EQ(seenNumber.load(), 1);
+  EXPECT_EQ(winsim::ThreadsStarted(), 1);
+  EXPECT_EQ(winsim::ThreadsRunning(), 0);
+  const auto sleeps = winsim::Sleeps();
+  ASSERT_EQ(sleeps.size(), 1u);
+  EXPECT_EQ(sleeps[0].thread, 1);
+  EXPECT_EQ(sleeps[0].ms, 7u);
+}
+
+TEST_F(ClockThreadsTest, RefusedStartAnswersMinusOneAndStartsNothing) {
+  winsim::FailThreadStart();
+  EXPECT_EQ(_beginthread(RecordNumberAndSleep, 0, nullptr), static_cast<uintptr_t>(-1));
+  EXPECT_EQ(winsim::ThreadsStarted(), 0);
+  EXPECT_NE(_beginthread(RecordNumberAndSleep, 0, nullptr), static_cast<uintptr_t>(-1)) << "only one refused";
+  EXPECT_TRUE(winsim::JoinThreads());
+}
+
+TEST_F(ClockThreadsTest, PresentationsMoveTheVirtualClockBySetDuration) {
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  winsim::SetPresentDuration(9);
+  const uint32_t before = winsim::Clock();
+  IDirectDraw* dd = nullptr;
+  ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+  HWND window = winsim::CreateTestWindow(POINT{0, 0});
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC desc = {};
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface* primary = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+  desc.dwWidth = 8;
+  desc.dwHeight = 8;
+  IDirectDrawSurface* back = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&desc, &back, nullptr), DD_OK);
+  RECT r = {0, 0, 8, 8};
+  ASSERT_EQ(primary->Blt(&r, back, &r, 0, nullptr), DD_OK);
+  EXPECT_EQ(winsim::Clock(), before + 9) << "a copy into the primary is a presentation";
+  ASSERT_EQ(back->Blt(&r, back, &r, 0, nullptr), DD_OK);
+  EXPECT_EQ(winsim::Clock(), before + 9) << "a copy between other surfaces is not";
+  back->Release();
+  primary->Release();
+  dd->Release();
+}
+
+TEST(ClockThreadsDeathTest, EndthreadFromAThreadTheProgramDidNotStartIsUnmodelled) {
+  EXPECT_DEATH(_endthread(), "_endthread");
+}
+
+}  // namespace
