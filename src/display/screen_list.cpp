@@ -5,6 +5,7 @@
 #include <new>
 
 #include "diag/log_message.h"
+#include "platform/proc_address.h"
 
 ScreenRecord* ScreenList = nullptr;
 bool ScreensEnumerated = false;
@@ -43,9 +44,7 @@ HRESULT EnumScreens() {
   if (library == nullptr) return E_FAIL;
 
   HRESULT result;
-  // Through void(*)(): a cast between unrelated function types, as GetProcAddress requires.
-  auto enumerateEx = reinterpret_cast<LPDIRECTDRAWENUMERATEEXA>(
-      reinterpret_cast<void (*)()>(GetProcAddress(library, "DirectDrawEnumerateExA")));
+  auto enumerateEx = ProcAddress<LPDIRECTDRAWENUMERATEEXA>(library, "DirectDrawEnumerateExA");
   if (enumerateEx != nullptr) {
     result = enumerateEx(DDEnumCallbackEx, &ScreenList, DDENUM_ATTACHEDSECONDARYDEVICES);
   } else {
