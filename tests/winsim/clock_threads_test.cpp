@@ -100,6 +100,33 @@ TEST_F(ClockThreadsTest, PresentationsMoveTheVirtualClockBySetDuration) {
   dd->Release();
 }
 
+bool inFilter = false;
+int filterRuns = 0;
+// Shaped like a program's guard: asks the platform, which calls this filter again.
+LONG WINAPI AskingFilter(EXCEPTION_POINTERS* info) {
+  ++filterRuns;
+  if (inFilter) return EXCEPTION_CONTINUE_SEARCH;
+  inFilter = true;
+  const LONG decision = UnhandledExceptionFilter(info);
+  inFilter = false;
+  return decision;
+}
+
+TEST_F(ClockThreadsTest, UnhandledFaultRunsTheTopLevelFilterAndThePlatformDecides) {
+  const struct {
+    LONG platform;
+  } rows[] = {{EXCEPTION_EXECUTE_HANDLER}, {EXCEPTION_CONTINUE_SEARCH}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.platform);
+    filterRuns = 0;
+    EXPECT_EQ(winsim::RaiseUnhandledFault(row.platform), row.platform) << "no filter installed";
+    EXPECT_EQ(SetUnhandledExceptionFilter(AskingFilter), nullptr);
+    EXPECT_EQ(winsim::RaiseUnhandledFault(row.platform), row.platform);
+    EXPECT_EQ(filterRuns, 2) << "once for the fault, once from inside the platform's filter";
+    EXPECT_EQ(SetUnhandledExceptionFilter(nullptr), AskingFilter);
+  }
+}
+
 TEST(ClockThreadsDeathTest, EndthreadFromAThreadTheProgramDidNotStartIsUnmodelled) {
   EXPECT_DEATH(_endthread(), "_endthread");
 }

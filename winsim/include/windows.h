@@ -4,4 +4,5 @@
 
 #include "winsim/win_types.h"
 #include "winsim/win_kernel.h"
+#include "winsim/win_faults.h"
 #include "winsim/win_user.h"

@@ -34,6 +34,7 @@ void Reset() {
   // The program's threads first: they may still be using what the rest of Reset takes away.
   detail::ResetThreads();
   detail::ResetClock();
+  detail::ResetFaults();
   auto& s = S();
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   s.windowsDirectory.clear();

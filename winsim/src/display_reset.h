@@ -7,6 +7,7 @@ void ResetLibraries();  // ddraw.dll complete, nothing loaded
 void ResetDisplay();    // one 5x6x5 monitor; live DirectDraw objects and surfaces destroyed
 void ResetWindows();    // no windows
 void ResetClock();      // virtual clock at its start, nothing recorded
+void ResetFaults();      // no top-level filter, the platform lets faults go on
 void ResetThreads();    // every started thread joined (loud failure if one still runs)
 
 // A monitor presented a frame: the virtual clock moves on by the set presentation time.

@@ -1,10 +1,12 @@
-// winsim's control API for time and threads: the millisecond clock behind GetTickCount and
-// timeGetTime, what Sleep did, and the threads the program started.
+// winsim's control API for time, threads and faults: the millisecond clock behind GetTickCount
+// and timeGetTime, what Sleep did, the threads the program started, and unhandled faults.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+#include "windows.h"
 
 namespace winsim {
 
@@ -45,5 +47,12 @@ int CurrentThreadNumber();
 // Waits until every thread the program started has ended and joins them. False when some thread
 // still runs after `timeoutMs` of real time (those are left running).
 bool JoinThreads(uint32_t timeoutMs = 10000);
+
+// --- faults -----------------------------------------------------------------------------------
+// Plays a fault that nothing in the program handled, on the calling thread: the program's
+// top-level filter runs, and the platform's UnhandledExceptionFilter answers `decision`
+// (EXCEPTION_EXECUTE_HANDLER lets the program handle it). Answers the filter's result.
+LONG RaiseUnhandledFault(LONG decision);
+LPTOP_LEVEL_EXCEPTION_FILTER InstalledFaultFilter();
 
 }  // namespace winsim
