@@ -1,8 +1,8 @@
 // The rain of one screen on winsim's display, built and drawn by the program's own code in the
 // program's order, for the golden-frame tests and the benchmarks.
 //
-// Start is the window thread's part: a one-monitor desktop in the chosen mode and pixel format,
-// the full-screen device, the calling thread's generator seeded, InitRain, then the density.
+// Start is the window thread's part: the calling thread's generator seeded, a one-monitor desktop
+// in the chosen mode and pixel format, the full-screen device, InitRain, then the density.
 // ScatterDrops and the frames are the drawing thread's part: call them from a thread whose
 // generator was never seeded (a fresh std::thread), as the program's drawing thread does.
 #pragma once
@@ -41,6 +41,7 @@ class RainOnDisplay {
   bool Start(const Setup& setup) {
     Stop();
     winsim::Reset();
+    SeedRand(setup.seed);  // the window's creation seeds first, before the screens are looked at
     winsim::MonitorSpec monitor = winsim::OneMonitorDesktop().monitors[0];
     const DWORD width = static_cast<DWORD>(setup.width);
     const DWORD height = static_cast<DWORD>(setup.height);
@@ -56,7 +57,6 @@ class RainOnDisplay {
     screen_->selectedMode = screen_->modes;
     if (!manager_->CreateDirectDraw(winsim::CreateTestWindow(POINT{0, 0}), true)) return false;
 
-    SeedRand(setup.seed);
     const std::vector<unsigned char> glyphFile = ProgramGlyphFile();
     GraphicsLoader loader;
     if (glyphFile.empty() || !InitRain(screen_, loader, glyphFile.data(), static_cast<uint32_t>(glyphFile.size())))
