@@ -15,7 +15,9 @@ endif()
 
 find_package(GTest REQUIRED)
 find_package(PNG REQUIRED)
+find_package(benchmark REQUIRED)
 include(GoogleTest)
 
 add_subdirectory(tools)
 add_subdirectory(tests)
+add_subdirectory(bench)

@@ -28,5 +28,7 @@ void DrawGlyph(const GlyphSet& glyphs, const FrameDescriptor* frame, Pen pen, in
 // CurrentColourType's format; an index at or beyond the set's count draws nothing.
 void DrawGlyphShaded(const GlyphSet& glyphs, const FrameDescriptor* frame, Pen pen, int32_t index, int32_t shade);
 
+// One row of n pixels, unchanged or shaded as DrawGlyphShaded shades them (colour type 0 = 5x5x5,
+// else 5x6x5); nothing when n <= 0. Source and destination must not overlap.
 void CopyPixels(uint16_t* destination, const uint16_t* source, int32_t n);
 void ShadePixels(uint16_t* destination, const uint16_t* source, int32_t n, int32_t shade, int32_t colourType);
