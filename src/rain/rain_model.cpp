@@ -2,6 +2,7 @@
 // seeds the same rain falls.
 #include "rain/rain_model.h"
 
+#include <algorithm>
 #include <new>
 
 #include "diag/log_message.h"
@@ -63,7 +64,9 @@ void ScatterDrops() {
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
     RainGrid& grid = screen->rain;
     if (!grid.cells) continue;  // a screen without a device has no rain
-    for (int32_t i = 0; i < grid.dropCount; ++i) {
+    // The settings clamp the stored density; a larger count still uses only the drops there are.
+    const int32_t count = std::min(grid.dropCount, RainGrid::kMaxDrops);
+    for (int32_t i = 0; i < count; ++i) {
       RainDrop& drop = grid.drops[i];
       drop.head = static_cast<uint8_t>(Rand() % (grid.rows + 25) - 5);
       drop.length = static_cast<uint8_t>(Rand() % 35 + 10);
@@ -73,7 +76,13 @@ void ScatterDrops() {
 }
 
 void AdvanceDrops(RainGrid& grid) {
-  for (int32_t i = 0; i < grid.dropCount; ++i) {
+  // The grid's shape in locals: the loads of DrawEnabled between the steps would otherwise make
+  // the compiler fetch them again for every trail cell.
+  const int32_t rows = grid.rows;
+  const int32_t columns = grid.columns;
+  RainCell* const cells = grid.cells.get();
+  const int32_t count = std::min(grid.dropCount, RainGrid::kMaxDrops);
+  for (int32_t i = 0; i < count; ++i) {
     if (DrawEnabled.load() == 0) return;
     RainDrop& drop = grid.drops[i];
     if (drop.halfStep != 0) {
@@ -84,16 +93,16 @@ void AdvanceDrops(RainGrid& grid) {
     }
     const int32_t head = drop.head;
     const int32_t length = drop.length;
-    if (head - length >= grid.rows) {
-      Restart(drop, grid.columns);
+    if (head - length >= rows) {
+      Restart(drop, columns);
       continue;
     }
+    const int32_t column = drop.column;
     for (int32_t j = 0; head - j >= 0 && j < length && DrawEnabled.load() != 0; ++j) {
       const int32_t row = head - j;
-      if (row >= grid.rows || drop.column >= grid.columns) continue;
+      if (row >= rows || column >= columns) continue;
       const int32_t fromEnd = length - j;  // 1 for the farthest cell above the head
-      grid.cells[row * grid.columns + drop.column].level =
-          static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
+      cells[row * columns + column].level = static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
     }
   }
 }

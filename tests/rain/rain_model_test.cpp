@@ -117,6 +117,29 @@ TEST_F(RainModelTest, ScatterPlacesDropsFromTheDrawingStream) {
   EXPECT_EQ(screen_->rain.drops[3].length, 0) << "only dropCount drops are placed";
 }
 
+TEST_F(RainModelTest, ADropCountAbove400UsesThe400DropsThereAre) {
+  // The same stream of draws for 400 and for 1000 drops: nothing beyond the 400 is placed or moved
+  // (an index past them is caught by the bounds sanitizer).
+  std::vector<int> marked[2];
+  int32_t next[2] = {};
+  const int32_t counts[] = {400, 1000};
+  for (int k = 0; k < 2; ++k) {
+    Blank(screen_->rain, 42, 58);
+    for (RainDrop& d : screen_->rain.drops) d = RainDrop{};
+    screen_->rain.dropCount = counts[k];
+    SeedRand(9);
+    ScatterDrops();
+    AdvanceDrops(screen_->rain);
+    for (int32_t c = 0; c < 58; ++c) {
+      const std::vector<int> levels = Levels(screen_->rain, c);
+      marked[k].insert(marked[k].end(), levels.begin(), levels.end());
+    }
+    next[k] = Rand();
+  }
+  EXPECT_EQ(marked[0], marked[1]);
+  EXPECT_EQ(next[0], next[1]) << "the same number of draws";
+}
+
 TEST_F(RainModelTest, TrailIsFullThenFadesOverItsLastThreeCells) {
   RainGrid& grid = screen_->rain;
   Blank(grid, 20, 4);
