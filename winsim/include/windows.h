@@ -5,3 +5,4 @@
 #include "winsim/win_types.h"
 #include "winsim/win_kernel.h"
 #include "winsim/win_user.h"
+#include "winsim/win_registry.h"

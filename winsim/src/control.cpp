@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "display_reset.h"
+#include "settings_reset.h"
 #include "state.h"
 
 namespace winsim::detail {
@@ -45,6 +46,7 @@ void Reset() {
   detail::ResetLibraries();
   detail::ResetDisplay();
   detail::ResetWindows();
+  detail::ResetRegistry();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

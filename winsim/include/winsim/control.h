@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "winsim/display_control.h"
+#include "winsim/registry_control.h"
 #include "winsim/win_types.h"
 
 namespace winsim {
