@@ -13,4 +13,8 @@ set(SARVELLO_SOURCES
   src/rain/rain_model.cpp
   src/rain/blitters.cpp
   src/rain/compose_frame.cpp
+  src/settings/registry_dword.cpp
+  src/settings/screen_key_name.cpp
+  src/settings/select_mode.cpp
+  src/settings/read_settings.cpp
 )
