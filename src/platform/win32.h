@@ -8,3 +8,4 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <ddraw.h>
+#include <commctrl.h>

@@ -47,6 +47,7 @@ void Reset() {
   detail::ResetDisplay();
   detail::ResetWindows();
   detail::ResetRegistry();
+  detail::ResetDialogs();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

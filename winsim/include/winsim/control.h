@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "winsim/dialog_control.h"
 #include "winsim/display_control.h"
 #include "winsim/registry_control.h"
 #include "winsim/win_types.h"
