@@ -17,4 +17,6 @@ set(SARVELLO_SOURCES
   src/settings/screen_key_name.cpp
   src/settings/select_mode.cpp
   src/settings/read_settings.cpp
+  src/settings/config_dialog.cpp
+  src/settings/config_dialog_store.cpp
 )
