@@ -6,6 +6,8 @@ add_subdirectory(winsim)
 
 add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+# The resource identifiers (resource.h) that the program shares with its resource script.
+target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(sarvello_core PUBLIC winsim)
 
 if(SARVELLO_FUZZ)

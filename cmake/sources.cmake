@@ -15,4 +15,10 @@ set(SARVELLO_SOURCES
   src/rain/compose_frame.cpp
   src/rain/draw_torvane.cpp
   src/app/app_objects.cpp
+  src/settings/registry_dword.cpp
+  src/settings/screen_key_name.cpp
+  src/settings/select_mode.cpp
+  src/settings/read_settings.cpp
+  src/settings/config_dialog.cpp
+  src/settings/config_dialog_store.cpp
 )

@@ -8,7 +8,11 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+# The resource identifiers (resource.h) that the program shares with its resource script.
+target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(sarvello_core PUBLIC ddraw user32 winmm)
+# The configuration dialog: its trackbar (comctl32) and the settings in the registry (advapi32).
+target_link_libraries(sarvello_core PUBLIC comctl32 advapi32)
 
 # The resources as one object library, so that every Windows program carries DATAFILE 111.
 add_library(sarvello_resources OBJECT ${SARVELLO_RC})

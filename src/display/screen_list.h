@@ -39,6 +39,10 @@ struct ScreenRecord {
   FixedString lastPresentLine;
   ScreenRecord* next;
   ScreenRecord* prev;
+
+  // Makes the first of `modes` that is `width` x `height` the selected mode and gives it `bits`;
+  // false, with the selection unchanged, when no mode has that size. The settings choose with it.
+  bool SelectMode(int32_t width, int32_t height, int32_t bits);
 };
 
 // First screen in enumeration order (the primary device), or null.

@@ -10,3 +10,4 @@
 #include <ddraw.h>
 #include <mmsystem.h>
 #include <process.h>
+#include <commctrl.h>

@@ -6,3 +6,5 @@
 #include "winsim/win_kernel.h"
 #include "winsim/win_faults.h"
 #include "winsim/win_user.h"
+#include "winsim/win_registry.h"
+#include "winsim/win_dialog.h"

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "display_reset.h"
+#include "settings_reset.h"
 #include "state.h"
 
 namespace winsim::detail {
@@ -49,6 +50,8 @@ void Reset() {
   detail::ResetLibraries();
   detail::ResetDisplay();
   detail::ResetWindows();
+  detail::ResetRegistry();
+  detail::ResetDialogs();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

@@ -13,4 +13,11 @@ struct EmbeddedResource {
 extern const EmbeddedResource kProgramResources[];
 extern const unsigned kProgramResourceCount;
 
+// The resource script and the header of identifiers it includes, as text (not NUL-terminated), for
+// the dialog templates.
+extern const unsigned char kResourceScriptText[];
+extern const unsigned kResourceScriptSize;
+extern const unsigned char kResourceHeaderText[];
+extern const unsigned kResourceHeaderSize;
+
 }  // namespace winsim

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "winsim/clock_control.h"
+#include "winsim/dialog_control.h"
 #include "winsim/display_control.h"
+#include "winsim/registry_control.h"
 #include "winsim/win_types.h"
 
 namespace winsim {
