@@ -4,4 +4,6 @@
 
 #include "winsim/win_types.h"
 #include "winsim/win_kernel.h"
+#include "winsim/win_process.h"
 #include "winsim/win_user.h"
+#include "winsim/win_window.h"

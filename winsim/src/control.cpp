@@ -45,6 +45,7 @@ void Reset() {
   detail::ResetLibraries();
   detail::ResetDisplay();
   detail::ResetWindows();
+  detail::ResetProcess();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

@@ -12,5 +12,8 @@ struct EmbeddedResource {
 
 extern const EmbeddedResource kProgramResources[];
 extern const unsigned kProgramResourceCount;
+// The numbers of the program's icon groups (the array ends with an unused 0).
+extern const int kProgramIcons[];
+extern const unsigned kProgramIconCount;
 
 }  // namespace winsim

@@ -8,6 +8,7 @@
 
 #include "winsim/display_control.h"
 #include "winsim/win_types.h"
+#include "winsim/window_control.h"
 
 namespace winsim {
 
