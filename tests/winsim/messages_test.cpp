@@ -89,8 +89,7 @@ TEST(WinsimMessagesTest, SystemCommandsAtTheDefaultAreRecordedAndCloseCloses) {
   EXPECT_TRUE(IsWindow(window));
   EXPECT_EQ(DefWindowProcA(window, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
   EXPECT_FALSE(IsWindow(window)) << "SC_CLOSE sends WM_CLOSE, which destroys";
-  const std::vector<std::pair<WPARAM, LPARAM>> expected = {
-      {SC_MONITORPOWER, 2}, {SC_SCREENSAVE | 3, 0}, {SC_CLOSE, 0}};
+  const std::vector<std::pair<WPARAM, LPARAM>> expected = {{SC_MONITORPOWER, 2}, {SC_SCREENSAVE | 3, 0}, {SC_CLOSE, 0}};
   EXPECT_EQ(winsim::DefaultSysCommands(), expected);
 }
 

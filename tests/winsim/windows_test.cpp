@@ -42,10 +42,10 @@ TEST(WinsimWindowsTest, UnknownWindowsAreRefused) {
 
 TEST(WinsimWindowsTest, OtherProcessWindowIsFoundButNotTheProgramsToDestroy) {
   wintest::Start();
-  winsim::OtherProcessWindow spec;
-  spec.className = "WindowsScreenSaverClass";
-  spec.title = "Screen Saver";
-  HWND running = winsim::CreateOtherProcessWindow(spec);
+  winsim::OtherProcessWindow made;
+  made.className = "WindowsScreenSaverClass";
+  made.title = "Screen Saver";
+  HWND running = winsim::CreateOtherProcessWindow(made);
   EXPECT_EQ(FindWindowA("WindowsScreenSaverClass", "Screen Saver"), running);
   EXPECT_EQ(FindWindowA(wintest::kClass, "Screen Saver"), nullptr) << "its class is not the program's";
   SetLastError(0);
@@ -64,9 +64,9 @@ TEST(WinsimWindowsTest, OtherProcessWindowIsFoundButNotTheProgramsToDestroy) {
 
 TEST(WinsimWindowsTest, ChildOfAnOtherProcessWindowEndsWithIt) {
   wintest::Start();
-  winsim::OtherProcessWindow spec;
-  spec.rect = {100, 120, 252, 232};
-  HWND preview = winsim::CreateOtherProcessWindow(spec);
+  winsim::OtherProcessWindow made;
+  made.rect = {100, 120, 252, 232};
+  HWND preview = winsim::CreateOtherProcessWindow(made);
   RECT client;
   ASSERT_NE(GetClientRect(preview, &client), FALSE);
   HWND child = Make("Preview", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, {0, 0, client.right, client.bottom}, preview);
