@@ -1,11 +1,20 @@
 // winsim's library table: how tests give the program a ddraw.dll with or without the extended
-// enumeration, or none, and check that it freed what it loaded.
+// enumeration, or none, and check that it freed what it loaded; the system libraries of the
+// password paths and the input method, present, absent or without their function.
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
 #include "winsim/control.h"
 
 namespace {
+
+template <typename Function>
+Function As(FARPROC proc) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+using VerifyProc = BOOL(WINAPI*)(HWND);
+using ChangeProc = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
+using AssociateProc = HIMC(WINAPI*)(HWND, HIMC);
 
 TEST(WinsimLibrariesTest, DDrawVariantsExportWhatTheirVersionHad) {
   struct Row {
@@ -66,6 +75,103 @@ TEST(WinsimLibrariesTest, CountsLoadsMinusFrees) {
   EXPECT_EQ(FreeLibrary(first), FALSE) << "freed once too often";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(GetProcAddress(first, "DirectDrawCreate"), nullptr) << "a freed module has no exports";
+}
+
+TEST(WinsimLibrariesTest, SystemLibrariesArePresentAbsentOrWithoutTheirFunction) {
+  struct Row {
+    const char* library;
+    const char* function;
+    winsim::LibraryState state;
+    bool loads;
+    bool exports;
+  } rows[] = {{"PASSWORD.CPL", "VerifyScreenSavePwd", winsim::LibraryState::kAbsent, false, false},
+              {"PASSWORD.CPL", "VerifyScreenSavePwd", winsim::LibraryState::kWithoutExport, true, false},
+              {"PASSWORD.CPL", "VerifyScreenSavePwd", winsim::LibraryState::kPresent, true, true},
+              {"MPR.DLL", "PwdChangePasswordA", winsim::LibraryState::kAbsent, false, false},
+              {"MPR.DLL", "PwdChangePasswordA", winsim::LibraryState::kPresent, true, true},
+              {"IMM32.DLL", "ImmAssociateContext", winsim::LibraryState::kWithoutExport, true, false},
+              {"IMM32.DLL", "ImmAssociateContext", winsim::LibraryState::kPresent, true, true}};
+  for (const Row& row : rows) {
+    winsim::Reset();
+    const std::string name = std::string(row.library) + " " + std::to_string(static_cast<int>(row.state));
+    HMODULE module = LoadLibraryA(row.library);
+    EXPECT_EQ(module, nullptr) << name << ": absent from the start";
+    if (std::string(row.library) == "PASSWORD.CPL") winsim::SetPasswordCpl(row.state);
+    if (std::string(row.library) == "MPR.DLL") winsim::SetMpr(row.state);
+    if (std::string(row.library) == "IMM32.DLL") winsim::SetImm32(row.state, false);
+    module = LoadLibraryA(row.library);
+    EXPECT_EQ(module != nullptr, row.loads) << name;
+    if (module == nullptr) continue;
+    EXPECT_EQ(GetProcAddress(module, row.function) != nullptr, row.exports) << name;
+    FreeLibrary(module);
+  }
+}
+
+TEST(WinsimLibrariesTest, PasswordCheckAnswersInOrderWhileTheTestPlaysTheDialog) {
+  winsim::Reset();
+  std::vector<HWND> asked;
+  winsim::SetPasswordCpl(winsim::LibraryState::kPresent, {FALSE, TRUE},
+                         [&asked](HWND window) { asked.push_back(window); });
+  HMODULE library = LoadLibraryA("password.cpl");
+  auto verify = As<VerifyProc>(GetProcAddress(library, "VerifyScreenSavePwd"));
+  ASSERT_NE(verify, nullptr);
+  HWND window = winsim::CreateTestWindow({0, 0});
+  EXPECT_EQ(verify(window), FALSE);
+  EXPECT_EQ(verify(window), TRUE);
+  EXPECT_EQ(asked, (std::vector<HWND>{window, window})) << "the callback ran inside each check";
+  EXPECT_EQ(winsim::VerifyScreenSavePwdCalls(), (std::vector<HWND>{window, window}));
+  EXPECT_DEATH(verify(window), "VerifyScreenSavePwd: not modelled: no scripted answer left");
+  FreeLibrary(library);
+}
+
+TEST(WinsimLibrariesTest, PasswordChangeIsRecorded) {
+  winsim::Reset();
+  winsim::SetMpr(winsim::LibraryState::kPresent, 5);
+  HMODULE library = LoadLibraryA("MPR.DLL");
+  auto change = As<ChangeProc>(GetProcAddress(library, "PwdChangePasswordA"));
+  ASSERT_NE(change, nullptr);
+  HWND owner = winsim::CreateTestWindow({0, 0});
+  EXPECT_EQ(change("SCRSAVE", owner, 0, 0), 5u);
+  const std::vector<winsim::PwdChangePasswordRecord> calls = winsim::PwdChangePasswordCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].provider, "SCRSAVE");
+  EXPECT_EQ(calls[0].window, owner);
+  EXPECT_EQ(calls[0].reserved1, 0u);
+  EXPECT_EQ(calls[0].reserved2, 0u);
+  FreeLibrary(library);
+}
+
+TEST(WinsimLibrariesTest, InputMethodIsFoundOnlyWhenLoadedInTheProcess) {
+  struct Row {
+    const char* name;
+    winsim::LibraryState state;
+    bool loadedInProcess;
+    bool found;
+  } rows[] = {{"absent", winsim::LibraryState::kAbsent, false, false},
+              {"present, not loaded", winsim::LibraryState::kPresent, false, false},
+              {"loaded in the process", winsim::LibraryState::kPresent, true, true}};
+  for (const Row& row : rows) {
+    winsim::Reset();
+    winsim::SetImm32(row.state, row.loadedInProcess);
+    EXPECT_EQ(GetModuleHandleA("IMM32.DLL") != nullptr, row.found) << row.name;
+  }
+  HMODULE imm = GetModuleHandleA("imm32");
+  auto associate = As<AssociateProc>(GetProcAddress(imm, "ImmAssociateContext"));
+  ASSERT_NE(associate, nullptr) << "no LoadLibraryA needed";
+  HWND window = winsim::CreateTestWindow({0, 0});
+  const HIMC original = associate(window, nullptr);
+  EXPECT_EQ(original, winsim::DefaultInputContext());
+  EXPECT_EQ(winsim::InputContextOf(window), nullptr) << "detached";
+  EXPECT_EQ(associate(window, original), nullptr) << "answers the context it replaces";
+  EXPECT_EQ(winsim::InputContextOf(window), original);
+  EXPECT_EQ(associate(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4321)), original), nullptr) << "no window";
+  const std::vector<winsim::ImmAssociateContextRecord> calls = winsim::ImmAssociateContextCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].context, nullptr);
+  EXPECT_EQ(calls[0].previous, original);
+  EXPECT_EQ(calls[1].context, original);
+  EXPECT_EQ(winsim::LoadedLibraryCount("IMM32.DLL"), 0) << "the program loaded nothing";
+  EXPECT_DEATH(winsim::SetImm32(winsim::LibraryState::kAbsent, true), "SetImm32: not modelled");
 }
 
 TEST(WinsimLibrariesTest, ScriptedLibrariesAnswerAsSet) {

@@ -5,6 +5,8 @@
 #include "winsim/win_types.h"
 #include "winsim/win_kernel.h"
 #include "winsim/win_faults.h"
+#include "winsim/win_process.h"
 #include "winsim/win_user.h"
+#include "winsim/win_window.h"
 #include "winsim/win_registry.h"
 #include "winsim/win_dialog.h"

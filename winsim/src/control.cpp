@@ -52,6 +52,7 @@ void Reset() {
   detail::ResetWindows();
   detail::ResetRegistry();
   detail::ResetDialogs();
+  detail::ResetProcess();
 }
 
 void SetWindowsDirectory(const std::string& hostPath) {

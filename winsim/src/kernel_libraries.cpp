@@ -1,8 +1,10 @@
-// winsim: LoadLibraryA/GetProcAddress/FreeLibrary over a table of libraries that tests script.
+// winsim: LoadLibraryA/GetProcAddress/FreeLibrary over a table of libraries that tests script, and
+// the module handles of the libraries loaded in the process.
 #include <map>
 
 #include "display_reset.h"
 #include "display_state.h"
+#include "library_table.h"
 #include "state.h"
 #include "windows.h"
 
@@ -14,7 +16,8 @@ struct Library {
   int id;  // the module handle is derived from it, so handles stay distinct across replacements
   bool present;
   std::map<std::string, FARPROC> exports;
-  int loaded;  // loads minus frees
+  int loaded;            // loads minus frees
+  bool loadedFromStart;  // in the process before the program asked for it
 };
 
 std::map<std::string, Library>& Table() {
@@ -49,6 +52,8 @@ Library* ByHandle(HMODULE module) {
   return nullptr;
 }
 
+bool InProcess(const Library& library) { return library.present && (library.loaded > 0 || library.loadedFromStart); }
+
 template <typename Function>
 FARPROC AsFarProc(Function function) {
   // Through the one function type that converts to and from every other without a warning.
@@ -65,6 +70,7 @@ void SetLibrary(const std::string& name, bool present, std::map<std::string, FAR
   if (library.id == 0) library.id = nextId++;
   library.present = present;
   library.exports = std::move(exports);
+  if (!present) library.loadedFromStart = false;
 }
 
 void RemoveLibrary(const std::string& name) {
@@ -86,10 +92,27 @@ int LoadedLibraryCount(const std::string& name) {
 }
 
 namespace detail {
+
 void ResetLibraries() {
   Table().clear();
   SetDDrawLibrary(DDrawLibrary::kComplete);
+  ResetSystemLibraries();
 }
+
+HMODULE LoadedModule(const std::string& name) {
+  Guard guard(S().lock);
+  const auto found = Table().find(Key(name));
+  return found != Table().end() && InProcess(found->second) ? Handle(found->second) : nullptr;
+}
+
+void SetLoadedFromStart(const std::string& name, bool loaded) {
+  Guard guard(S().lock);
+  const auto found = Table().find(Key(name));
+  if (found == Table().end() || (loaded && !found->second.present))
+    Unmodelled("SetLoadedFromStart", "a library that is not present");
+  found->second.loadedFromStart = loaded;
+}
+
 }  // namespace detail
 
 }  // namespace winsim
@@ -110,7 +133,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   if (name == nullptr || IS_INTRESOURCE(name)) winsim::Unmodelled("GetProcAddress", "an export by ordinal");
   Guard guard(S().lock);
   Library* library = ByHandle(module);
-  if (library == nullptr || library->loaded <= 0) {
+  if (library == nullptr || !InProcess(*library)) {
     SetLastError(ERROR_MOD_NOT_FOUND);  // a handle never handed out, or freed
     return nullptr;
   }

@@ -1,5 +1,6 @@
 // winsim: FindResourceA/LoadResource/LockResource/SizeofResource over the program's own embedded
-// resources (generated from resources/sarvello.rc), with per-test overrides.
+// resources (generated from resources/sarvello.rc), with per-test overrides; the module is null or
+// the program's own handle.
 #include <strings.h>
 
 #include <memory>
@@ -48,7 +49,8 @@ void RemoveResource(const std::string& type, int id) {
 }  // namespace winsim
 
 HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
-  if (module != nullptr) winsim::Unmodelled("FindResourceA", "a module other than the program's own");
+  if (module != nullptr && module != winsim::ProgramModule())
+    winsim::Unmodelled("FindResourceA", "a module other than the program's own");
   if (name == nullptr || type == nullptr) winsim::Unmodelled("FindResourceA", "null name or type");
   if (!IS_INTRESOURCE(name)) winsim::Unmodelled("FindResourceA", "a resource named by text");
   if (IS_INTRESOURCE(type)) winsim::Unmodelled("FindResourceA", "a predefined resource type");
@@ -79,7 +81,8 @@ HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
 }
 
 HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) {
-  if (module != nullptr) winsim::Unmodelled("LoadResource", "a module other than the program's own");
+  if (module != nullptr && module != winsim::ProgramModule())
+    winsim::Unmodelled("LoadResource", "a module other than the program's own");
   return static_cast<HGLOBAL>(resource);  // null in, null out, as on the platform
 }
 
@@ -89,7 +92,8 @@ LPVOID WINAPI LockResource(HGLOBAL data) {
 }
 
 DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) {
-  if (module != nullptr) winsim::Unmodelled("SizeofResource", "a module other than the program's own");
+  if (module != nullptr && module != winsim::ProgramModule())
+    winsim::Unmodelled("SizeofResource", "a module other than the program's own");
   if (resource == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;

@@ -12,6 +12,9 @@ struct EmbeddedResource {
 
 extern const EmbeddedResource kProgramResources[];
 extern const unsigned kProgramResourceCount;
+// The numbers of the program's icon groups (the array ends with an unused 0).
+extern const int kProgramIcons[];
+extern const unsigned kProgramIconCount;
 
 // The resource script and the header of identifiers it includes, as text (not NUL-terminated), for
 // the dialog templates.

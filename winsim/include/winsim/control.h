@@ -11,6 +11,7 @@
 #include "winsim/display_control.h"
 #include "winsim/registry_control.h"
 #include "winsim/win_types.h"
+#include "winsim/window_control.h"
 
 namespace winsim {
 

@@ -1,5 +1,5 @@
 // winsim's control API for the display platform: loadable libraries, monitors and their modes,
-// DirectDraw faults and records, what each screen shows, and the seed of the window model.
+// DirectDraw faults and records, and what each screen shows.
 #pragma once
 
 #include <cstdint>
@@ -87,10 +87,5 @@ std::vector<std::uint16_t> ScreenPixels(int monitor);
 ModeSpec CurrentDisplayMode(int monitor);
 int LiveDirectDrawObjects();
 int LiveSurfaces();
-
-// --- user: windows (the seed of the window model) ---------------------------------------------
-// A window whose client area starts at `clientOrigin` in screen coordinates; ClientToScreen knows
-// it. Windows are forgotten by Reset.
-HWND CreateTestWindow(POINT clientOrigin);
 
 }  // namespace winsim
