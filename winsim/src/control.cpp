@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <strings.h>
 
 #include "display_reset.h"
 #include "settings_reset.h"
@@ -20,6 +21,8 @@ bool Fault::Strike() {
   }
   return false;
 }
+
+bool SameText(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
 State& S() {
   static State* state = new State;  // never destroyed: the program's global destructors may log

@@ -52,7 +52,6 @@ const DialogTemplateSpec* FindDialogTemplate(int id);
 // The control of the open dialog `dialog` with that id, or null (GetLastError set as the platform
 // sets it).
 Control* FindControl(HWND dialog, int id);
-bool SameText(const std::string& a, const std::string& b);  // case-insensitive
 // A WM_COMMAND or WM_HSCROLL delivered to the open dialog's procedure, without winsim's lock held.
 void Deliver(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

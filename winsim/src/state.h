@@ -48,4 +48,7 @@ struct State {
 
 State& S();
 
+// Names compared as the platform compares them: case-insensitively.
+bool SameText(const std::string& a, const std::string& b);
+
 }  // namespace winsim::detail

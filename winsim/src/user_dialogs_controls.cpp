@@ -12,10 +12,6 @@
 #include "dialog_state.h"
 #include "windows.h"
 
-namespace winsim::detail {
-bool SameText(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
-}  // namespace winsim::detail
-
 namespace {
 using winsim::detail::Control;
 using winsim::detail::S;

@@ -82,7 +82,6 @@ WindowRecord* Find(HWND window);
 WindowRecord* FindAny(HWND window);
 // The atom of a name (case-insensitive), added when new.
 ATOM AtomOf(const std::string& name);
-bool SameText(const std::string& a, const std::string& b);  // compared as the platform compares names
 
 // Calls the window's procedure without the lock and records the call; 0 for a window that is gone.
 // A window of another process keeps the message instead.

@@ -37,8 +37,6 @@ WindowRecord* Find(HWND window) {
   return record != nullptr && record->life != Life::kGone ? record : nullptr;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
-
 ATOM AtomOf(const std::string& name) {
   auto& atoms = U().atoms;
   for (size_t i = 0; i < atoms.size(); ++i) {
