@@ -15,6 +15,14 @@ set(SARVELLO_SOURCES
   src/rain/compose_frame.cpp
   src/rain/draw_torvane.cpp
   src/app/app_objects.cpp
+  src/app/app_state.cpp
+  src/app/app_window.cpp
+  src/app/create_saver.cpp
+  src/app/cleanup.cpp
+  src/frame/frame_state.cpp
+  src/frame/password.cpp
+  src/frame/run_modes.cpp
+  src/frame/saver_window.cpp
   src/settings/registry_dword.cpp
   src/settings/screen_key_name.cpp
   src/settings/select_mode.cpp

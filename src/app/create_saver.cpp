@@ -14,7 +14,7 @@
 #include "rain/random.h"
 #include "rain/rain_model.h"
 #include "rain/shared_flags.h"
-#include "settings/settings.h"
+#include "settings/read_settings.h"
 
 namespace {
 
