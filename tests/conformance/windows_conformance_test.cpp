@@ -36,10 +36,8 @@ bool Traced(UINT message) {
     case WM_SHOWWINDOW:
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
-    case WM_CLOSE:
-      return true;
-    default:
-      return false;
+    case WM_CLOSE: return true;
+    default: return false;
   }
 }
 
@@ -57,13 +55,9 @@ LRESULT CALLBACK TracingProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       nesting.push_back("leave outer");
       return inner + 100;
     }
-    case WM_USER + 2:
-      nesting.push_back("inner");
-      return static_cast<LRESULT>(wParam) * 10;
-    case WM_USER + 3:
-      return 77;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_USER + 2: nesting.push_back("inner"); return static_cast<LRESULT>(wParam) * 10;
+    case WM_USER + 3: return 77;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 

@@ -152,6 +152,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   // The surface objects stay; their memory changes places, and the monitor shows the new front.
   std::swap(memory, back->memory);
   D().monitors[static_cast<size_t>(monitor)].screen = memory;
+  ++D().monitors[static_cast<size_t>(monitor)].presentedFrames;
   return DD_OK;
 }
 
@@ -193,7 +194,10 @@ HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
   if (fx != nullptr) Unmodelled("Blt", "effects on a copy");
   if (fault != DD_OK) return fault;
   if (source == nullptr) return DDERR_INVALIDPARAMS;
-  return Copy(dest, *static_cast<Surface*>(source), sourceRect);
+  const HRESULT copied = Copy(dest, *static_cast<Surface*>(source), sourceRect);
+  // A copy onto the primary is how a window presents its frame.
+  if (copied == DD_OK && kind == Kind::kPrimary) ++D().monitors[static_cast<size_t>(monitor)].presentedFrames;
+  return copied;
 }
 
 HRESULT Surface::ColorFill(LPRECT dest, LPDDBLTFX fx) {

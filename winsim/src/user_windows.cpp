@@ -198,6 +198,7 @@ void EndProgramWindows() {
 }
 
 void ResetWindows() {
+  ResetInput();
   UserGuard guard(U().lock);
   UserState& u = U();
   u.classes.clear();
