@@ -369,6 +369,18 @@ TEST_F(WindowsConformance, SentMessagesRunInsideTheSenderAndReturnTheAnswer) {
   EXPECT_EQ(DispatchMessageA(&msg), 77) << "dispatch returns the procedure's answer";
 }
 
+TEST_F(WindowsConformance, TranslationPostsTheCharacterOfAKey) {
+  HWND window = Make(0, "keys", WS_POPUP, {0, 0, 100, 100});
+  ASSERT_NE(window, nullptr);
+  const MSG key = {window, WM_KEYDOWN, 'A', 1, 0, {0, 0}};
+  EXPECT_NE(TranslateMessage(&key), FALSE);
+  MSG msg;
+  ASSERT_EQ(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE), TRUE);
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>('a'));
+  EXPECT_EQ(msg.hwnd, window);
+}
+
 TEST_F(WindowsConformance, ScreenDeviceContextCoversTheDesktopFromTheOrigin) {
   HDC dc = GetDC(nullptr);
   ASSERT_NE(dc, nullptr);

@@ -63,7 +63,7 @@ LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool di
   guard.unlock();
   const LRESULT result = proc(window, message, wParam, lParam);
   guard.lock();
-  U().messages[index].result = result;
+  if (index < U().messages.size()) U().messages[index].result = result;
   return result;
 }
 
