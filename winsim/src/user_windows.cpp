@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "display_reset.h"
-#include "state.h"
 #include "user_state.h"
 
 namespace winsim::detail {
