@@ -36,10 +36,8 @@ bool Traced(UINT message) {
     case WM_SHOWWINDOW:
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
-    case WM_CLOSE:
-      return true;
-    default:
-      return false;
+    case WM_CLOSE: return true;
+    default: return false;
   }
 }
 
@@ -57,13 +55,9 @@ LRESULT CALLBACK TracingProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       nesting.push_back("leave outer");
       return inner + 100;
     }
-    case WM_USER + 2:
-      nesting.push_back("inner");
-      return static_cast<LRESULT>(wParam) * 10;
-    case WM_USER + 3:
-      return 77;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_USER + 2: nesting.push_back("inner"); return static_cast<LRESULT>(wParam) * 10;
+    case WM_USER + 3: return 77;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
@@ -373,6 +367,18 @@ TEST_F(WindowsConformance, SentMessagesRunInsideTheSenderAndReturnTheAnswer) {
   PostMessageA(window, WM_USER + 3, 0, 0);
   ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
   EXPECT_EQ(DispatchMessageA(&msg), 77) << "dispatch returns the procedure's answer";
+}
+
+TEST_F(WindowsConformance, TranslationPostsTheCharacterOfAKey) {
+  HWND window = Make(0, "keys", WS_POPUP, {0, 0, 100, 100});
+  ASSERT_NE(window, nullptr);
+  const MSG key = {window, WM_KEYDOWN, 'A', 1, 0, {0, 0}};
+  EXPECT_NE(TranslateMessage(&key), FALSE);
+  MSG msg;
+  ASSERT_EQ(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE), TRUE);
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>('a'));
+  EXPECT_EQ(msg.hwnd, window);
 }
 
 TEST_F(WindowsConformance, ScreenDeviceContextCoversTheDesktopFromTheOrigin) {

@@ -66,8 +66,9 @@ TEST(WinsimDesktopTest, ScreenSaverFlagReportsItsPreviousState) {
   } rows[] = {{TRUE, true, FALSE}, {TRUE, true, TRUE}, {FALSE, false, TRUE}, {TRUE, true, FALSE}};
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     BOOL previous = 7;
-    EXPECT_NE(SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, rows[i].on, rows[i].withScratch ? &previous : nullptr, 0),
-              FALSE)
+    EXPECT_NE(
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, rows[i].on, rows[i].withScratch ? &previous : nullptr, 0),
+        FALSE)
         << "call " << i;
     if (rows[i].withScratch) {
       EXPECT_EQ(previous, rows[i].previous) << "call " << i;

@@ -169,6 +169,13 @@ ModeSpec CurrentDisplayMode(int monitor) {
   return D().monitors[static_cast<size_t>(monitor)].current;
 }
 
+int PresentedFrames(int monitor) {
+  Guard guard(detail::S().lock);
+  if (monitor < 0 || static_cast<size_t>(monitor) >= D().monitors.size())
+    Unmodelled("PresentedFrames", "no monitor " + std::to_string(monitor));
+  return D().monitors[static_cast<size_t>(monitor)].presentedFrames;
+}
+
 int LiveDirectDrawObjects() {
   Guard guard(detail::S().lock);
   return static_cast<int>(D().objects.size());

@@ -34,6 +34,7 @@ struct MonitorState {
   ModeSpec current;
   int modeOwner = 0;                    // id of the object that changed the mode, 0 for none
   std::shared_ptr<PixelBuffer> screen;  // what the monitor shows
+  int presentedFrames = 0;              // flips of its chain and copies onto its primary that succeeded
 };
 
 class Surface;

@@ -153,6 +153,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   // The surface objects stay; their memory changes places, and the monitor shows the new front.
   std::swap(memory, back->memory);
   D().monitors[static_cast<size_t>(monitor)].screen = memory;
+  ++D().monitors[static_cast<size_t>(monitor)].presentedFrames;
   Presented();
   return DD_OK;
 }
@@ -196,7 +197,11 @@ HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
   if (fault != DD_OK) return fault;
   if (source == nullptr) return DDERR_INVALIDPARAMS;
   const HRESULT copied = Copy(dest, *static_cast<Surface*>(source), sourceRect);
-  if (copied == DD_OK && kind == Kind::kPrimary) Presented();
+  // A copy onto the primary is how a window presents its frame.
+  if (copied == DD_OK && kind == Kind::kPrimary) {
+    ++D().monitors[static_cast<size_t>(monitor)].presentedFrames;
+    Presented();
+  }
   return copied;
 }
 

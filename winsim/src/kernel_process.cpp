@@ -42,14 +42,10 @@ struct VersionInfo {
 VersionInfo VersionOf(winsim::Platform platform) {
   // On the 95/98 family the build number's high word repeats the major and minor version.
   switch (platform) {
-    case winsim::Platform::kWindows95:
-      return {4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS, ""};
-    case winsim::Platform::kWindows98:
-      return {4, 10, 0x040A07CE, VER_PLATFORM_WIN32_WINDOWS, ""};
-    case winsim::Platform::kWindowsNT4:
-      return {4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6"};
-    case winsim::Platform::kWindows2000:
-      return {5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"};
+    case winsim::Platform::kWindows95: return {4, 0, 0x040003B6, VER_PLATFORM_WIN32_WINDOWS, ""};
+    case winsim::Platform::kWindows98: return {4, 10, 0x040A07CE, VER_PLATFORM_WIN32_WINDOWS, ""};
+    case winsim::Platform::kWindowsNT4: return {4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6"};
+    case winsim::Platform::kWindows2000: return {5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"};
   }
   winsim::Unmodelled("GetVersionExA", "an unknown platform");
 }

@@ -94,22 +94,14 @@ char CharacterOf(WPARAM key) {
   if (key >= 'A' && key <= 'Z') return static_cast<char>(key - 'A' + 'a');
   if (key >= '0' && key <= '9') return static_cast<char>(key);
   switch (key) {
-    case VK_SPACE:
-      return ' ';
-    case VK_RETURN:
-      return '\r';
-    case VK_ESCAPE:
-      return 0x1B;
-    case VK_BACK:
-      return 0x08;
-    case VK_TAB:
-      return '\t';
-    default:
-      return 0;
+    case VK_SPACE: return ' ';
+    case VK_RETURN: return '\r';
+    case VK_ESCAPE: return 0x1B;
+    case VK_BACK: return 0x08;
+    case VK_TAB: return '\t';
+    default: return 0;
   }
 }
-
-std::chrono::milliseconds waitLimit{30000};
 
 }  // namespace
 
@@ -118,6 +110,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   UserGuard guard(U().lock);
   if (window == nullptr) {
     OwnQueue().posted.push_back(MakeMessage(nullptr, message, wParam, lParam));
+    ++U().generation;
     return TRUE;
   }
   WindowRecord* record = Find(window);
@@ -131,6 +124,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return TRUE;
   }
   U().queues[record->thread].posted.push_back(msg);
+  ++U().generation;
   U().changed.notify_all();
   return TRUE;
 }
@@ -150,17 +144,43 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return Deliver(window, message, wParam, lParam, false);
 }
 
-// Waits while the queue is empty, for a message another thread posts; a wait that outlasts the
-// limit stops the test, since nothing will come.
+// Runs the input script's steps as their conditions come true (see winsim/window_control.h), and
+// otherwise waits while the queue is empty, for a message another thread posts or for frames a
+// step waits for. A wait that outlasts the limit stops the test: nothing would ever come.
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
   if (msg == nullptr) Unmodelled("GetMessageA", "null message");
   if (window != nullptr) Unmodelled("GetMessageA", "a window filter");
   CheckFilter("GetMessageA", window, filterMin, filterMax);
+  using Clock = std::chrono::steady_clock;
+  winsim::detail::CountGetMessage();
+  Clock::time_point waitingSince = Clock::now();
   for (;;) {
+    unsigned long seen = 0;
+    {
+      UserGuard guard(U().lock);
+      seen = U().generation;
+    }
+    if (winsim::detail::RunDueInputStep()) {
+      waitingSince = Clock::now();
+      continue;
+    }
     if (Take(msg, window, filterMin, filterMax, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    if (winsim::detail::RunIdleInputStep()) {
+      waitingSince = Clock::now();
+      continue;
+    }
+    const std::chrono::milliseconds limit = winsim::detail::MessageWaitLimit();
+    const bool polling = winsim::detail::InputStepWaitsForFrames();
     UserGuard guard(U().lock);
-    if (U().changed.wait_for(guard, waitLimit) == std::cv_status::timeout)
-      Unmodelled("GetMessageA", "the queue stayed empty for " + std::to_string(waitLimit.count()) + " ms");
+    U().changed.wait_for(guard, polling ? std::chrono::milliseconds(1) : limit,
+                         [seen] { return U().generation != seen; });
+    if (U().generation != seen) {
+      waitingSince = Clock::now();
+    } else if (Clock::now() - waitingSince >= limit) {
+      guard.unlock();
+      Unmodelled("GetMessageA", "nothing to give for " + std::to_string(limit.count()) +
+                                    " ms; input script: " + winsim::detail::NextInputStep());
+    }
   }
 }
 
@@ -183,6 +203,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
     UserGuard guard(U().lock);
     OwnQueue().posted.push_back(MakeMessage(msg->hwnd, m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR,
                                             static_cast<unsigned char>(character), msg->lParam));
+    ++U().generation;
   }
   return TRUE;
 }
@@ -209,6 +230,7 @@ void WINAPI PostQuitMessage(int exitCode) {
   ThreadQueue& queue = OwnQueue();
   queue.quit = true;
   queue.quitCode = exitCode;
+  ++U().generation;
   U().changed.notify_all();
 }
 
@@ -245,23 +267,16 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (create->lpszName != nullptr) record->title = create->lpszName;
         return TRUE;
       }
-      case WM_SETTEXT:
-        record->title = lParam != 0 ? reinterpret_cast<LPCSTR>(lParam) : "";
-        return TRUE;
+      case WM_SETTEXT: record->title = lParam != 0 ? reinterpret_cast<LPCSTR>(lParam) : ""; return TRUE;
       case WM_PAINT:
         record->needsPaint = false;  // BeginPaint and EndPaint validate the window
         return 0;
-      case WM_SYSCOMMAND:
-        U().defaultSysCommands.emplace_back(wParam, lParam);
-        break;
-      default:
-        break;
+      case WM_SYSCOMMAND: U().defaultSysCommands.emplace_back(wParam, lParam); break;
+      default: break;
     }
   }
   switch (message) {
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_SETCURSOR:
       // A child asks its parent first; then the class cursor is set over the client area.
       if (parent != nullptr && SendMessageA(parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
@@ -276,16 +291,12 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       return parent != nullptr ? SendMessageA(parent, message, wParam, lParam) : 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case SC_CLOSE:
-          SendMessageA(window, WM_CLOSE, 0, 0);
-          return 0;
+        case SC_CLOSE: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
         case SC_MONITORPOWER:
         case SC_SCREENSAVE:
         case SC_NEXTWINDOW:
-        case SC_PREVWINDOW:
-          return 0;  // recorded above: the system's part is not modelled
-        default:
-          Unmodelled("DefWindowProcA", "WM_SYSCOMMAND " + Hex(wParam));
+        case SC_PREVWINDOW: return 0;  // recorded above: the system's part is not modelled
+        default: Unmodelled("DefWindowProcA", "WM_SYSCOMMAND " + Hex(wParam));
       }
     case WM_SYSKEYDOWN:
       // Alt+F4 closes through the system menu's SC_CLOSE; menus are not modelled.
@@ -317,8 +328,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-    case WM_POWERBROADCAST:
-      return 0;
+    case WM_POWERBROADCAST: return 0;
     default:
       if (message >= WM_USER) return 0;
       Unmodelled("DefWindowProcA", "message " + Hex(message));

@@ -3,6 +3,7 @@
 // window procedure.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -55,6 +56,7 @@ struct ThreadQueue {
 struct UserState {
   std::mutex lock;                  // never held while a window procedure or a test's callback runs
   std::condition_variable changed;  // something was posted
+  unsigned long generation = 0;     // counts what was posted, so that a waiter misses nothing
   std::deque<ClassRecord> classes;
   std::deque<WindowRecord> windows;  // creation order; a handle is derived from the index
   std::map<std::thread::id, ThreadQueue> queues;
@@ -97,5 +99,14 @@ void DestroyTree(HWND window);
 // The end of the program's process: its windows are gone without messages, its classes
 // unregistered, the queues dropped.
 void EndProgramWindows();
+
+// The input script (user_input.cpp), run by GetMessageA on the thread that waits.
+void CountGetMessage();
+bool RunDueInputStep();   // a step that does not wait for an idle queue, when its condition holds
+bool RunIdleInputStep();  // a step that waits for an idle queue
+bool InputStepWaitsForFrames();
+std::string NextInputStep();  // for the message that stops a hanging test
+std::chrono::milliseconds MessageWaitLimit();
+void ResetInput();
 
 }  // namespace winsim::detail

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "display_reset.h"
-#include "state.h"
 #include "user_state.h"
 
 namespace winsim::detail {
@@ -61,7 +60,7 @@ LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool di
   guard.unlock();
   const LRESULT result = proc(window, message, wParam, lParam);
   guard.lock();
-  U().messages[index].result = result;
+  if (index < U().messages.size()) U().messages[index].result = result;
   return result;
 }
 
@@ -196,6 +195,7 @@ void EndProgramWindows() {
 }
 
 void ResetWindows() {
+  ResetInput();
   UserGuard guard(U().lock);
   UserState& u = U();
   u.classes.clear();

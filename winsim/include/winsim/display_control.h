@@ -85,6 +85,9 @@ void SetFlipPending(int count);
 // chain, or the primary's memory (which is the screen) at the normal level. 16-bit screens only.
 std::vector<std::uint16_t> ScreenPixels(int monitor);
 ModeSpec CurrentDisplayMode(int monitor);
+// Frames the monitor presented since SetDesktop: flips of its chain and copies onto its primary
+// (a window's presentation) that succeeded.
+int PresentedFrames(int monitor);
 int LiveDirectDrawObjects();
 int LiveSurfaces();
 

@@ -4,6 +4,7 @@
 // input and the run of the program as a process.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -144,6 +145,68 @@ struct ImmAssociateContextRecord {
 std::vector<ImmAssociateContextRecord> ImmAssociateContextCalls();
 HIMC DefaultInputContext();
 HIMC InputContextOf(HWND window);
+
+// --- scripted user input ----------------------------------------------------------------------
+// A script is a list of steps run in order, each when its condition holds, by GetMessageA on the
+// thread that waits for messages (the program's window thread): the step runs there, before
+// GetMessageA looks at the queue again, as input and the system's messages arrive on the platform.
+struct InputCondition {
+  enum class Kind { kIdle, kGetMessageCalls, kFrames };
+  Kind kind;
+  int count;
+  int monitor;
+};
+// When GetMessageA finds nothing to give.
+InputCondition WhenIdle();
+// In the `calls`-th GetMessageA call since ScriptInput (or the first one after it), before it
+// looks at the queue.
+InputCondition AfterGetMessageCalls(int calls);
+// Once PresentedFrames(monitor) has reached `frames`; monitor -1: every monitor has. GetMessageA
+// looks again every millisecond while the queue is empty.
+InputCondition AfterFrames(int frames, int monitor = -1);
+
+// What a step does to its target window. Input goes into the target thread's input queue (taken
+// after posted messages); the system's messages are sent, and their answer recorded.
+struct InputAction {
+  std::string what;
+  std::function<LRESULT(HWND target)> apply;
+  bool targeted = true;  // false: runs without a window (Call)
+};
+InputAction PressKey(WORD key);     // WM_KEYDOWN, WM_KEYUP
+InputAction PressSysKey(WORD key);  // WM_SYSKEYDOWN, WM_SYSKEYUP, with Alt held
+enum class MouseButton { kLeft, kRight, kMiddle };
+InputAction Click(MouseButton button);  // button down and up where the cursor is
+InputAction MoveMouse(POINT to);        // the cursor moves to `to` (screen), then WM_MOUSEMOVE
+// Another application takes the foreground: WM_ACTIVATE (WA_INACTIVE), then WM_ACTIVATEAPP
+// (FALSE). SwitchBack: the target becomes the foreground again, WM_ACTIVATEAPP (TRUE) first.
+InputAction SwitchAway();
+InputAction SwitchBack();
+InputAction Send(UINT message, WPARAM wParam, LPARAM lParam);
+InputAction Post(UINT message, WPARAM wParam, LPARAM lParam);
+InputAction PowerBroadcast(WPARAM event);  // WM_POWERBROADCAST, sent
+InputAction MonitorPower(LPARAM state);    // WM_SYSCOMMAND SC_MONITORPOWER, sent
+InputAction QueryCancelAutoPlay();         // the registered "QueryCancelAutoPlay" message, sent
+InputAction Call(std::function<void()> callback);
+
+// target: the window the step acts on; none means the newest window of the program, made by the
+// thread that waits, that still exists (the saver window).
+struct InputStep {
+  InputCondition when;
+  InputAction action;
+  HWND target = nullptr;
+};
+// Replaces the script and starts counting GetMessageA calls from 0.
+void ScriptInput(std::vector<InputStep> steps);
+struct InputStepRecord {
+  std::string what;
+  HWND target;
+  LRESULT result;  // a sent message's answer; 0 for input, posts and calls
+};
+std::vector<InputStepRecord> InputStepsRun();
+size_t InputStepsLeft();
+// How long GetMessageA waits with nothing to give and no step that can fire before it stops the
+// test loudly (start: 30 s). A safety net against a hang, never a measure of the program.
+void SetMessageWaitLimit(std::chrono::milliseconds limit);
 
 // --- the run of the program as a process ------------------------------------------------------
 // Runs `entry` on a fresh thread that plays the process's main thread, with GetCommandLineA
