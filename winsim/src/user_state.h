@@ -14,6 +14,7 @@
 
 #include "windows.h"
 #include "winsim/control.h"
+#include "state.h"  // SameText
 
 namespace winsim::detail {
 
