@@ -10,7 +10,7 @@ add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The resource identifiers (resource.h) that the program shares with its resource script.
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(sarvello_core PUBLIC ddraw user32 winmm)
+target_link_libraries(sarvello_core PUBLIC ddraw user32 gdi32 winmm)
 # The configuration dialog: its trackbar (comctl32) and the settings in the registry (advapi32).
 target_link_libraries(sarvello_core PUBLIC comctl32 advapi32)
 
@@ -37,6 +37,15 @@ function(sarvello_e2e_test name target)
                    -- $<TARGET_FILE:${target}> ${E2E_ARGS})
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300)
 endfunction()
+
+# Sarvello.scr, the program: a GUI program marked for 4.0-era loaders (the display settings of that
+# generation refuse a newer subsystem version), with its version resource and manifest.
+add_library(sarvello_program_resources OBJECT resources/version.rc)
+add_executable(sarvello WIN32 src/frame/win_main.cpp $<TARGET_OBJECTS:sarvello_resources>
+                              $<TARGET_OBJECTS:sarvello_program_resources>)
+set_target_properties(sarvello PROPERTIES OUTPUT_NAME Sarvello SUFFIX .scr)
+target_link_libraries(sarvello PRIVATE sarvello_core)
+target_link_options(sarvello PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
 
 add_subdirectory(tests/conformance)
 add_subdirectory(e2e)

@@ -1,0 +1,70 @@
+// Whole-program runs on winsim: the program's own entry runs as a process with a command line,
+// scripted input arrives between frames, and the test reads back what the user would have met —
+// the exit code, the log, the registry, message boxes and the pixels each screen shows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frame/run_modes.h"
+#include "support/program_state.h"
+#include "winsim/control.h"
+
+class ScenarioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    winsim::Reset();
+    ResetProgramState();
+    winsim::SetMessageWaitLimit(std::chrono::milliseconds(20000));
+  }
+  void TearDown() override {
+    EXPECT_TRUE(winsim::JoinThreads()) << "the drawing thread outlived the run";
+    ResetProgramState();
+  }
+
+  // Runs the program as the screen-saver machinery would start it.
+  int Run(const std::string& switches) {
+    const int code = winsim::RunProgram(SaverMain, "\"C:\\WINDOWS\\Sarvello.scr\" " + switches);
+    EXPECT_TRUE(winsim::JoinThreads());
+    return code;
+  }
+
+  // The log's lines without their CR LF; `fullscreen` picks torvanecode_fs.log.
+  static std::vector<std::string> Log(bool fullscreen) {
+    std::ifstream in(winsim::WindowsDirectory() + (fullscreen ? "/torvanecode_fs.log" : "/torvanecode.log"),
+                     std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+  static bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  static int Count(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  }
+  // True when `earlier` appears in the log before `later`.
+  static bool Before(const std::vector<std::string>& lines, const std::string& earlier, const std::string& later) {
+    const auto a = std::find(lines.begin(), lines.end(), earlier);
+    const auto b = std::find(lines.begin(), lines.end(), later);
+    return a != lines.end() && b != lines.end() && a < b;
+  }
+
+  // Pixels of the monitor that are green without red: the glyph trails of the rain. `rgb565`
+  // picks the monitor's 16-bit layout.
+  static size_t GreenPixels(int monitor, bool rgb565) {
+    const uint16_t green = rgb565 ? 0x07E0 : 0x03E0;
+    const uint16_t red = rgb565 ? 0xF800 : 0x7C00;
+    const std::vector<uint16_t> shown = winsim::ScreenPixels(monitor);
+    return static_cast<size_t>(
+        std::count_if(shown.begin(), shown.end(), [&](uint16_t p) { return (p & green) != 0 && (p & red) == 0; }));
+  }
+};
