@@ -59,7 +59,7 @@ y0=$((10#${BASH_REMATCH[2]}))
 x1=$((10#${BASH_REMATCH[3]}))
 y1=$((10#${BASH_REMATCH[4]}))
 rect="$x0,$y0,$x1,$y1"
-[ "$x0" -lt "$x1" ] && [ "$y0" -lt "$y1" ] || usage "the rectangle $rect is empty"
+if [ "$x0" -ge "$x1" ] || [ "$y0" -ge "$y1" ]; then usage "the rectangle $rect is empty"; fi
 for t in convert identify compare; do
   command -v "$t" >/dev/null 2>&1 || usage "missing $t (Debian package imagemagick)"
 done
@@ -67,19 +67,21 @@ done
 size=""
 for image in "$image1" "$image2"; do
   [ -f "$image" ] || fail "no image $image"
-  s=$(identify -format '%w %h' "$image[0]" 2>/dev/null) || fail "$image is not an image ImageMagick reads"
+  s=$(identify -format '%w %h' "${image}[0]" 2>/dev/null) || fail "$image is not an image ImageMagick reads"
   [ -z "$size" ] || [ "$s" = "$size" ] || fail "$image2 is ${s/ /x}, but $image1 is ${size/ /x}"
   size=$s
 done
 read -r width height <<<"$size"
-[ "$x1" -le "$width" ] && [ "$y1" -le "$height" ] || fail "the rectangle $rect reaches past the ${width}x${height} image"
+if [ "$x1" -gt "$width" ] || [ "$y1" -gt "$height" ]; then
+  fail "the rectangle $rect reaches past the ${width}x${height} image"
+fi
 crop="$((x1 - x0))x$((y1 - y0))+$x0+$y0"
 
 # Every colour of a histogram with its count: "COUNT R G B" lines.
 histogram() { # IMAGE CONVERT-OPERATIONS...
   local image=$1
   shift
-  convert "$image[0]" -alpha off -depth 8 "$@" -format %c histogram:info:- |
+  convert "${image}[0]" -alpha off -depth 8 "$@" -format %c histogram:info:- |
     sed -n 's/^ *\([0-9]*\): *(\([^)]*\)).*/\1 \2/p' | tr ',' ' '
 }
 
@@ -135,7 +137,7 @@ done
 
 # Outside the rectangle both are black by now, so every pixel that differs is inside it.
 changed=$(compare -metric AE -fuzz "$(awk -v k=$BLACK_MAX 'BEGIN { printf "%.2f%%", 100 * (k + 0.5) / 255 }')" \
-  "$image1[0]" "$image2[0]" null: 2>&1 >/dev/null)
+  "${image1}[0]" "${image2}[0]" null: 2>&1 >/dev/null)
 [[ $changed =~ ^[0-9.e+]+$ ]] || fail "compare could not compare $image1 and $image2: $changed"
 changed=$(awk -v c="$changed" 'BEGIN { printf "%d", c }')
 if [ "$changed" -lt "$min_changed" ]; then
