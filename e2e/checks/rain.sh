@@ -64,52 +64,53 @@ for t in convert identify compare; do
   command -v "$t" >/dev/null 2>&1 || usage "missing $t (Debian package imagemagick)"
 done
 
-size=""
 for image in "$image1" "$image2"; do
   [ -f "$image" ] || fail "no image $image"
-  s=$(identify -format '%w %h' "${image}[0]" 2>/dev/null) || fail "$image is not an image ImageMagick reads"
-  [ -z "$size" ] || [ "$s" = "$size" ] || fail "$image2 is ${s/ /x}, but $image1 is ${size/ /x}"
-  size=$s
 done
-read -r width height <<<"$size"
+sizes=$(identify -format '%w %h\n' "${image1}[0]" "${image2}[0]" 2>/dev/null)
+[ "$(wc -l <<<"$sizes")" = 2 ] || fail "$image1 or $image2 is not an image ImageMagick reads"
+read -r size1 size2 < <(tr ' ' x <<<"$sizes" | tr '\n' ' ')
+[ "$size1" = "$size2" ] || fail "$image2 is $size2, but $image1 is $size1"
+width=${size1%x*}
+height=${size1#*x}
 if [ "$x1" -gt "$width" ] || [ "$y1" -gt "$height" ]; then
   fail "the rectangle $rect reaches past the ${width}x${height} image"
 fi
 crop="$((x1 - x0))x$((y1 - y0))+$x0+$y0"
+inside_black="rectangle $x0,$y0,$((x1 - 1)),$((y1 - 1))"
 
-# Every colour of a histogram with its count: "COUNT R G B" lines.
-histogram() { # IMAGE CONVERT-OPERATIONS...
-  local image=$1
-  shift
-  convert "${image}[0]" -alpha off -depth 8 "$@" -format %c histogram:info:- |
-    sed -n 's/^ *\([0-9]*\): *(\([^)]*\)).*/\1 \2/p' | tr ',' ' '
-}
-
-# Judges the inside of one image: prints "GREEN OFF WORST_OFF_COLOUR WORST_OFF_COUNT".
-judge_inside() { # IMAGE
-  histogram "$1" -crop "$crop" +repage | awk -v gm=$GREEN_MARGIN -v om=$OFF_MARGIN '
-    { n = $1; r = $2; g = $3; b = $4
-      if (g >= r + gm && g >= b + gm) green += n
-      d = r - b; if (d < 0) d = -d
-      if (r > g + om || b > g + om || d > om) {
-        off += n
-        if (n > worst_n) { worst_n = n; worst = "(" r "," g "," b ")" }
+# Judges one image from the histograms of the inside and of the rest (the inside painted black):
+# prints "GREEN OFF WORST_OFF_COLOUR WORST_OFF_COUNT NONBLACK_OUTSIDE OUTSIDE_COLOUR".
+judge() { # IMAGE
+  convert "${1}[0]" -alpha off -depth 8 \
+    \( +clone -crop "$crop" +repage -format 'inside\n%c' -write histogram:info:- +delete \) \
+    -fill black -draw "$inside_black" -alpha off -format 'outside\n%c' histogram:info:- |
+    sed -e 's/^ *\([0-9]*\): *(\([^)]*\)).*/\1 \2/' | tr ',' ' ' |
+    awk -v gm=$GREEN_MARGIN -v om=$OFF_MARGIN -v k=$BLACK_MAX '
+      $1 == "inside" || $1 == "outside" { part = $1; next }
+      part == "inside" {
+        n = $1; r = $2; g = $3; b = $4
+        if (g >= r + gm && g >= b + gm) green += n
+        d = r - b; if (d < 0) d = -d
+        if (r > g + om || b > g + om || d > om) {
+          off += n
+          if (n > worst_n) { worst_n = n; worst = "(" r "," g "," b ")" }
+        }
       }
-    }
-    END { printf "%d %d %s %d\n", green, off, (worst == "" ? "-" : worst), worst_n }'
-}
-
-# Judges the outside of one image: prints "NONBLACK SAMPLE_COLOUR".
-judge_outside() { # IMAGE
-  histogram "$1" -fill black -draw "rectangle $x0,$y0,$((x1 - 1)),$((y1 - 1))" | awk -v k=$BLACK_MAX '
-    $2 > k || $3 > k || $4 > k { n += $1; if ($1 > sample_n) { sample_n = $1; sample = "(" $2 "," $3 "," $4 ")" } }
-    END { printf "%d %s\n", n, (sample == "" ? "-" : sample) }'
+      part == "outside" && ($2 > k || $3 > k || $4 > k) {
+        out += $1
+        if ($1 > out_n) { out_n = $1; out_c = "(" $2 "," $3 "," $4 ")" }
+      }
+      END {
+        if (part != "outside") exit 1
+        printf "%d %d %s %d %d %s\n", green, off, (worst == "" ? "-" : worst), worst_n, out, (out_c == "" ? "-" : out_c)
+      }'
 }
 
 # Where the non-black pixels outside the rectangle are, as WxH+X+Y.
 outside_box() { # IMAGE
   local box
-  box=$(convert "$1[0]" -alpha off -fill black -draw "rectangle $x0,$y0,$((x1 - 1)),$((y1 - 1))" \
+  box=$(convert "${1}[0]" -alpha off -fill black -draw "$inside_black" \
     -fuzz "$(awk -v k=$BLACK_MAX 'BEGIN { printf "%.2f%%", 100 * (k + 0.5) / 255 }')" \
     -bordercolor black -border 1 -format '%@' info: 2>/dev/null)
   if [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
@@ -121,8 +122,7 @@ outside_box() { # IMAGE
 
 report=""
 for image in "$image1" "$image2"; do
-  read -r green off worst worst_n < <(judge_inside "$image") || fail "cannot read the colours of $image"
-  read -r nonblack sample < <(judge_outside "$image") || fail "cannot read the colours of $image"
+  read -r green off worst worst_n nonblack sample < <(judge "$image") || fail "cannot read the colours of $image"
   if [ "$green" -lt "$min_green" ]; then
     fail "$image has $green green pixels inside $rect, fewer than $min_green"
   fi

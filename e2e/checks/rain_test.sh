@@ -72,7 +72,6 @@ main() {
   convert "$w/rain1.png" -crop 300x240+0+0 +repage "PNG24:$w/narrow.png"
 
   passes "two different pictures of rain pass" "$w/rain1.png" "$w/rain2.png" "$RECT"
-  passes "... in either order" "$w/rain2.png" "$w/rain1.png" "$RECT"
   fails_with "an all-black first picture fails on the green count" "has 0 green pixels inside $RECT" \
     "$w/black.png" "$w/rain2.png" "$RECT"
   fails_with "an all-black second picture fails too" "black.png has 0 green pixels" \
@@ -89,8 +88,7 @@ main() {
 
   # Colours the glyphs never have, in a 3 x 3 patch amid the rain.
   local colour name
-  for colour in "255,0,0:red" "0,0,255:blue" "255,255,0:yellow" "0,255,255:cyan" "200,40,120:magenta" \
-    "32,109,148:Wine's desktop blue"; do
+  for colour in "255,0,0:red" "0,0,255:blue" "255,255,0:yellow" "32,109,148:Wine's desktop blue"; do
     name=${colour#*:}
     colour=${colour%%:*}
     convert "$w/rain1.png" -fill "rgb($colour)" -draw 'rectangle 100,100,102,102' "PNG24:$w/off.png"
