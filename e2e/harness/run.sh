@@ -660,11 +660,12 @@ reg_add_all() {
     t=$(now_ms)
     key=${REG_ADDS[i]}
     value=(/v "${REG_ADDS[i + 1]}")
-    [ -n "${REG_ADDS[i + 1]}" ] || value=(/ve)
+    # '' or @ (as in .reg files; CMake drops empty arguments) is the key's default value.
+    case ${REG_ADDS[i + 1]} in '' | @) value=(/ve) ;; esac
     bg_wait timeout 120 "$WINELOADER" reg add "$key" "${value[@]}" /t "${REG_ADDS[i + 2]}" /d "${REG_ADDS[i + 3]}" /f \
       >>"$LOG_FILE" 2>&1 ||
       die_setup "wine reg add '$key' ${value[*]} /t ${REG_ADDS[i + 2]} /d '${REG_ADDS[i + 3]}' failed (see $LOG_FILE)"
-    say "registry: $key [${REG_ADDS[i + 1]:-(default)}] = ${REG_ADDS[i + 2]} ${REG_ADDS[i + 3]} ($(secs_since "$t")s)"
+    say "registry: $key ${value[*]} /t ${REG_ADDS[i + 2]} /d ${REG_ADDS[i + 3]} ($(secs_since "$t")s)"
   done
 }
 
@@ -882,7 +883,6 @@ main() {
   dir=$RUN_PREFIX/drive_c/sarvello
   if ! mkdir -p "$dir" || ! cp -- "$PROGRAM" "$dir/$exe"; then die_setup "cannot copy the program into $dir"; fi
   for f in "${WITH_FILES[@]}"; do cp -- "$f" "$dir/" || die_setup "cannot copy $f into $dir"; done
-  local k
   for k in "${!A_VERB[@]}"; do
     case ${A_VERB[k]} in
     run | runwait)

@@ -315,7 +315,8 @@ action_and_registry_tests() {
   harness registry --timeout 60 --with "$BIN/regprobe.exe" \
     --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_DWORD 640 \
     --reg-add 'HKCU\Software\Brenmoor\SelfTest' Caption REG_SZ 'two words' \
-    --reg-add 'HKCU\Software\Brenmoor\SelfTest\Named' '' REG_SZ 'the default' \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest\Named' @ REG_SZ 'the default' \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest\Empty' '' REG_SZ 'also default' \
     --reg-add 'HKCU\Control Panel\Desktop' ScreenSaveUsePassword REG_DWORD 0x1 \
     --reg-export 'HKCU\Software\Brenmoor\SelfTest' --reg-export 'HKCU\Control Panel\Desktop' \
     --action "0:wait-file:$ready" --action 0:runwait:regprobe.exe --action 0:key:Escape -- "$BIN/inputprobe.exe"
@@ -329,7 +330,9 @@ action_and_registry_tests() {
     "action 0:key:Escape: at"
   check "the export is UTF-8 text without CR" plain_export "$ex"
   check "... with the values --reg-add set" line_in "$ex" '"Width"=dword:00000280'
-  check "... and the default value of a subkey" line_in "$ex" '@="the default"'
+  check "... and the default value of a subkey, named @" \
+    in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Named]' '@="the default"'
+  check "... or named ''" in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Empty]' '@="also default"'
   check "... and what the helper wrote in its subkey" \
     in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Out]' '"Echo"="two words"' '"Twice"=dword:00000500'
   check "a key with a space exported too, with the 0x1 DWORD" line_in "$desk" '"ScreenSaveUsePassword"=dword:00000001'
@@ -604,7 +607,9 @@ main() {
 
   echo "timing: two parallel first runs with the template boot took ${first_ms} ms;" \
     "later runs took ${later[*]} ms"
-  grep -h 'timings:' "$ART"/par1.out "$ART"/par2.out "$ART"/ret7-default.out "$ART"/solid.out | sed 's/^/  /'
+  grep -h 'timings:' "$ART"/par1.out "$ART"/par2.out "$ART"/ret7-default.out "$ART"/solid.out \
+    "$ART"/input.out "$ART"/registry.out | sed 's/^/  /'
+  grep -h 'registry: \|exported \|: at [0-9.]*s$\|screenshot after' "$ART"/input.out "$ART"/registry.out | sed 's/^/  /'
 }
 
 main "$@"
