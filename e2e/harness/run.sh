@@ -4,8 +4,11 @@
 #
 #   run.sh [--name NAME] [--artifacts DIR] [--screenshot] [--screenshot-after SECONDS]
 #          [--windows-version VER] [--expect-exit N] [--timeout SECONDS] [--with FILE]...
-#          [--collect WINPATH]... [--keep-prefix] -- PROGRAM.exe [ARGS...]
+#          [--collect WINPATH]... [--keep-prefix] [--reg-add KEY VALUE TYPE DATA]...
+#          [--reg-export KEY]... [--action SECONDS:VERB[?][:ARG]]... -- PROGRAM.exe [ARGS...]
 #   run.sh --probe
+#   action verbs: shot:NAME  key:KEYSYM...  move:X,Y  click:BUTTON  run:PROGRAM.exe [ARGS...]
+#                 runwait:PROGRAM.exe [ARGS...]  wait-file:WINPATH   ('?' after the verb: optional)
 #
 # Exit status: 0 pass, 1 the test failed, 2 the harness could not run the test (usage, missing
 # tools, a host that cannot run this program's flavour, a Wine prefix that does not boot).
@@ -18,6 +21,7 @@ TEMPLATE_FORMAT=1
 # Windows binaries in the prefix that a run never writes: a run's copy hard-links them to the
 # template instead of copying ~700 MB. Every other file is copied.
 SHARED_FILE_REGEX='.*\.\(dll\|exe\|drv\|sys\|ocx\|cpl\|acm\|ax\|tlb\|ds\|nls\|com\|msstyles\)'
+KNOWN_REG_TYPES=" REG_SZ REG_EXPAND_SZ REG_MULTI_SZ REG_DWORD REG_QWORD REG_BINARY REG_NONE "
 KNOWN_WINDOWS_VERSIONS=" win11 win10 win81 win8 win2008r2 win7 win2008 vista win2003 winxp64 \
 winxp win2k winme win98 win95 nt40 nt351 win31 win30 win20 "
 
@@ -31,6 +35,9 @@ TIMEOUT=120
 KEEP_PREFIX=0
 WITH_FILES=()
 COLLECT=()
+REG_ADDS=()    # KEY VALUE TYPE DATA, four entries per value
+REG_EXPORTS=()
+ACTION_SPECS=()
 PROGRAM=""
 PROGRAM_ARGS=()
 
@@ -50,6 +57,23 @@ PIDS_FILE=""
 CLEANED=0
 SUMMARY_DONE=0
 T0=""
+
+# The actions, by number: 1.. in the order of the --action options, 0 for --screenshot's.
+A_SPEC=()   # as given, e.g. "5:key:space"
+A_MS=()     # when, in ms after the program started
+A_VERB=()
+A_ARG=()
+A_OPT=()    # 1 for an optional action ('?' after the verb)
+ORDER=()    # action numbers in time order (ties in number order)
+NEXT=0      # position in ORDER of the next action to run
+BLOCK_K=""  # the runwait or wait-file action that holds back the ones after it
+FAIL_REASON=""
+HELPER_PID=()  # by action number: the run/runwait program while it runs
+HELPER_RC=()   # by action number: its exit status once it ended
+HELPER_T=()    # by action number: when it started (ms)
+PROG_START=""
+MISSED=""
+EXPORT_FAILED=()
 
 usage() {
   sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//' >&2
@@ -246,6 +270,10 @@ cleanup() {
   if [ -n "$PROG_PID" ] && pid_alive "$PROG_PID"; then
     kill -KILL "$PROG_PID" 2>/dev/null
   fi
+  local k
+  for k in "${!HELPER_PID[@]}"; do
+    if [ -n "${HELPER_PID[k]}" ] && pid_alive "${HELPER_PID[k]}"; then kill -KILL "${HELPER_PID[k]}" 2>/dev/null; fi
+  done
   if [ -n "$BOOTING_PREFIX" ]; then
     stop_wineserver "$BOOTING_PREFIX"
     remove_server_dir "$BOOTING_PREFIX"
@@ -255,6 +283,11 @@ cleanup() {
     wait_gone "$PROG_PID" 10
     wait "$PROG_PID" 2>/dev/null
   fi
+  for k in "${!HELPER_PID[@]}"; do
+    [ -n "${HELPER_PID[k]}" ] || continue
+    wait_gone "${HELPER_PID[k]}" 10
+    wait "${HELPER_PID[k]}" 2>/dev/null
+  done
   # Anything of this run that outlived its wineserver is ended here, by pid.
   if [ -n "$RUN_ID" ]; then
     local p
@@ -472,7 +505,231 @@ show_output() { # FILE LABEL
   echo "--- end of ${NAME} $2 ---"
 }
 
+# --- actions while the program runs ---------------------------------------------------------------
+
+action_say() { # K TEXT
+  say "action ${A_SPEC[$1]}: $2"
+}
+
+# The Windows path of a run or runwait action's program: a bare name is the one in C:\sarvello.
+helper_winpath() { # K
+  local words
+  read -r -a words <<<"${A_ARG[$1]}"
+  if [[ ${words[0]} == *[\\/:]* ]]; then echo "${words[0]}"; else echo "C:\\sarvello\\${words[0]}"; fi
+}
+
+# Starts a run or runwait action's program beside the main one, output to NAME.runK.stdout/.stderr.
+start_helper() { # K
+  local k=$1 words prog
+  read -r -a words <<<"${A_ARG[k]}"
+  prog=$(helper_winpath "$k")
+  (cd "$RUN_PREFIX/drive_c/sarvello" && exec env SARVELLO_E2E_RUN="$RUN_ID" "$WINELOADER" "$prog" "${words[@]:1}" \
+    >"$ARTIFACTS/$NAME.run$k.stdout" 2>"$ARTIFACTS/$NAME.run$k.stderr" </dev/null) &
+  HELPER_PID[k]=$!
+  HELPER_T[k]=$(now_ms)
+  record_pid "${HELPER_PID[k]}" helper
+}
+
+# Notes the helpers that ended; a runwait helper ending with a non-zero status fails the test.
+poll_helpers() {
+  local k rc
+  for k in "${!HELPER_PID[@]}"; do
+    [ -n "${HELPER_PID[k]}" ] || continue
+    pid_alive "${HELPER_PID[k]}" && continue
+    wait "${HELPER_PID[k]}"
+    rc=$?
+    HELPER_PID[k]=""
+    HELPER_RC[k]=$rc
+    action_say "$k" "exited $rc after $(secs_since "${HELPER_T[k]}")s (output in $NAME.run$k.stdout and .stderr)"
+    if [ "${A_VERB[k]}" = runwait ] && [ "$rc" != 0 ] && [ -z "$FAIL_REASON" ]; then
+      FAIL_REASON="action ${A_SPEC[k]} exited $rc"
+    fi
+  done
+}
+
+# Helpers still running when the prefix's wineserver was stopped: waits for their end, by pid.
+reap_helpers() {
+  local k
+  for k in "${!HELPER_PID[@]}"; do
+    [ -n "${HELPER_PID[k]}" ] || continue
+    wait_gone "${HELPER_PID[k]}" 10 || kill -KILL "${HELPER_PID[k]}" 2>/dev/null
+    wait "${HELPER_PID[k]}" 2>/dev/null
+    HELPER_PID[k]=""
+    action_say "$k" "was still running when the run ended; ended with the prefix"
+  done
+}
+
+# X input through XTEST, as a user's (never --window, which sends synthetic events).
+xdo() { # K XDOTOOL-ARGS...
+  local k=$1
+  shift
+  bg_wait timeout 20 xdotool "$@" >>"$LOG_FILE" 2>&1 ||
+    FAIL_REASON="action ${A_SPEC[k]}: xdotool $* failed (see $LOG_FILE)"
+}
+
+# Runs one action; a failure sets FAIL_REASON.
+do_action() { # K
+  local k=$1 keys
+  action_say "$k" "at $(secs_since "$PROG_START")s"
+  case ${A_VERB[k]} in
+  shot)
+    if bg_wait timeout 60 import -window root "$ARTIFACTS/${A_ARG[k]}.png" 2>>"$ARTIFACTS/$NAME.import.log"; then
+      say "screenshot after $(secs_since "$PROG_START")s: $ARTIFACTS/${A_ARG[k]}.png"
+    else
+      FAIL_REASON="the screenshot ${A_ARG[k]}.png failed (see $ARTIFACTS/$NAME.import.log)"
+    fi
+    ;;
+  key)
+    read -r -a keys <<<"${A_ARG[k]}"
+    xdo "$k" key "${keys[@]}"
+    ;;
+  move) xdo "$k" mousemove "${A_ARG[k]%,*}" "${A_ARG[k]#*,}" ;;
+  click) xdo "$k" click "${A_ARG[k]}" ;;
+  run) start_helper "$k" ;;
+  runwait) start_helper "$k"; BLOCK_K=$k ;;
+  wait-file) BLOCK_K=$k ;;
+  esac
+  [ -z "$FAIL_REASON" ]
+}
+
+# True once the runwait or wait-file action that holds back the later ones is done.
+blocker_done() {
+  local k=$BLOCK_K
+  [ -n "$k" ] || return 0
+  case ${A_VERB[k]} in
+  runwait) [ -n "${HELPER_RC[k]-}" ] || return 1 ;;
+  wait-file)
+    win_to_unix "${A_ARG[k]}" >/dev/null || return 1
+    action_say "$k" "the file is there after $(secs_since "$PROG_START")s"
+    ;;
+  esac
+  BLOCK_K=""
+}
+
+# Runs, in time order, every action whose time has come, while the program runs.
+run_due_actions() {
+  local k
+  while blocker_done && [ "$NEXT" -lt ${#ORDER[@]} ]; do
+    k=${ORDER[NEXT]}
+    [ $(($(now_ms) - PROG_START)) -ge "${A_MS[k]}" ] || return 0
+    pid_alive "$PROG_PID" || return 0
+    NEXT=$((NEXT + 1))
+    do_action "$k" || return 1
+  done
+  return 0
+}
+
+# After the program ended: waits for a runwait helper still running, within the timeout, then
+# sets MISSED to the first action the program's end kept from running that was not optional.
+finish_actions() { # PROGRAM-SECONDS
+  local k
+  while [ -n "$BLOCK_K" ] && [ "${A_VERB[BLOCK_K]}" = runwait ] && [ -z "${HELPER_RC[BLOCK_K]-}" ]; do
+    if [ $(($(now_ms) - PROG_START)) -ge $((TIMEOUT * 1000)) ]; then
+      [ -n "$FAIL_REASON" ] || FAIL_REASON="timeout: action ${A_SPEC[BLOCK_K]} still running after ${TIMEOUT}s, killed"
+      return
+    fi
+    sleep 0.05
+    poll_helpers
+  done
+  poll_helpers
+  if ! blocker_done; then
+    k=$BLOCK_K
+    if [ "${A_OPT[k]}" = 1 ]; then
+      action_say "$k" "skipped: the program ended after $1s before ${A_ARG[k]} was there"
+    else
+      action_say "$k" "the program ended after $1s before ${A_ARG[k]} was there"
+      MISSED="the program ended after $1s while action ${A_SPEC[k]} waited"
+    fi
+  fi
+  for (( ; NEXT < ${#ORDER[@]}; NEXT++)); do
+    k=${ORDER[NEXT]}
+    if [ "${A_OPT[k]}" = 1 ]; then
+      action_say "$k" "skipped: the program ended after $1s"
+    else
+      action_say "$k" "did not run: the program ended after $1s"
+      [ -n "$MISSED" ] || MISSED="the program ended after $1s, before action ${A_SPEC[k]}"
+    fi
+  done
+}
+
+# --- the registry --------------------------------------------------------------------------------
+
+reg_add_all() {
+  local i key value t
+  for ((i = 0; i < ${#REG_ADDS[@]}; i += 4)); do
+    t=$(now_ms)
+    key=${REG_ADDS[i]}
+    value=(/v "${REG_ADDS[i + 1]}")
+    # '' or @ (as in .reg files; CMake drops empty arguments) is the key's default value.
+    case ${REG_ADDS[i + 1]} in '' | @) value=(/ve) ;; esac
+    bg_wait timeout 120 "$WINELOADER" reg add "$key" "${value[@]}" /t "${REG_ADDS[i + 2]}" /d "${REG_ADDS[i + 3]}" /f \
+      >>"$LOG_FILE" 2>&1 ||
+      die_setup "wine reg add '$key' ${value[*]} /t ${REG_ADDS[i + 2]} /d '${REG_ADDS[i + 3]}' failed (see $LOG_FILE)"
+    say "registry: $key ${value[*]} /t ${REG_ADDS[i + 2]} /d ${REG_ADDS[i + 3]} ($(secs_since "$t")s)"
+  done
+}
+
+reg_export_file() { # KEY -> its file name in the artifacts
+  local key=$1
+  echo "${key//[^A-Za-z0-9._-]/_}.reg.txt"
+}
+
+# Exports every --reg-export key into the artifacts as UTF-8 text with LF line ends; sets
+# EXPORT_FAILED to the keys that were not there.
+export_registry() {
+  local i key out w u t
+  mkdir -p "$RUN_PREFIX/drive_c/windows/temp"
+  for i in "${!REG_EXPORTS[@]}"; do
+    key=${REG_EXPORTS[i]}
+    out=$ARTIFACTS/$(reg_export_file "$key")
+    w="C:\\windows\\temp\\sarvello-export-$i.reg"
+    u=$RUN_PREFIX/drive_c/windows/temp/sarvello-export-$i.reg
+    rm -f "$u"
+    t=$(now_ms)
+    if bg_wait timeout 120 "$WINELOADER" reg export "$key" "$w" /y >>"$LOG_FILE" 2>&1 && [ -f "$u" ]; then
+      # reg export writes UTF-16 with a byte order mark.
+      if [ "$(od -An -N2 -tx1 "$u" | tr -d ' \n')" = fffe ]; then iconv -f UTF-16 -t UTF-8 <"$u"; else cat "$u"; fi |
+        tr -d '\r' >"$out"
+      say "exported $key -> $out ($(secs_since "$t")s)"
+    else
+      EXPORT_FAILED+=("$key")
+      say "cannot export $key: wine reg export failed (no such key?)"
+    fi
+  done
+}
+
 # --- main ----------------------------------------------------------------------------------------
+
+# SECONDS:VERB[?][:ARG] -> the arrays A_*, checked as far as it can be before the run.
+parse_action() { # NUMBER SPEC
+  local k=$1 spec=$2 re='^([0-9]+)(\.([0-9]{1,3}))?:([a-z-]+)(\?)?(:(.*))?$' frac verb arg i
+  [[ $spec =~ $re ]] || die_setup "--action must be SECONDS:VERB[?][:ARG], e.g. 5:key:space: '$spec'"
+  frac=${BASH_REMATCH[3]}000
+  A_SPEC[k]=$spec
+  A_MS[k]=$((10#${BASH_REMATCH[1]} * 1000 + 10#${frac:0:3}))
+  verb=${BASH_REMATCH[4]}
+  A_OPT[k]=0
+  [ -n "${BASH_REMATCH[5]}" ] && A_OPT[k]=1
+  arg=${BASH_REMATCH[7]}
+  A_VERB[k]=$verb
+  A_ARG[k]=$arg
+  case $verb in
+  shot)
+    [[ $arg =~ ^[A-Za-z0-9._-]+$ ]] || die_setup "--action $spec: shot:NAME needs a NAME of letters, digits, '.', '_' or '-'"
+    for i in "${!A_VERB[@]}"; do
+      [ "$i" != "$k" ] && [ "${A_VERB[i]}" = shot ] && [ "${A_ARG[i]}" = "$arg" ] &&
+        die_setup "--action $spec: another screenshot is already called $arg.png"
+    done
+    ;;
+  key) [[ $arg =~ ^[A-Za-z0-9_+]+( [A-Za-z0-9_+]+)*$ ]] || die_setup "--action $spec: key:KEYSYM needs X keysyms, e.g. key:space or key:ctrl+c" ;;
+  move) [[ $arg =~ ^[0-9]+,[0-9]+$ ]] || die_setup "--action $spec: move:X,Y needs two whole numbers, e.g. move:300,200" ;;
+  click) [[ $arg =~ ^[1-9]$ ]] || die_setup "--action $spec: click:BUTTON needs a button 1..9 (1 left, 2 middle, 3 right)" ;;
+  run | runwait) [[ $arg =~ ^[^\ ] ]] || die_setup "--action $spec: $verb:PROGRAM.exe [ARGS...] needs a program" ;;
+  wait-file) [[ $arg =~ ^[A-Za-z]:[\\/]. ]] || die_setup "--action $spec: wait-file:WINPATH needs a path like C:\\windows\\x.txt" ;;
+  *) die_setup "--action $spec: unknown verb '$verb' (shot, key, move, click, run, runwait, wait-file)" ;;
+  esac
+  [ "${A_MS[k]}" -lt $((TIMEOUT * 1000)) ] || die_setup "--action $spec comes at or after the --timeout of ${TIMEOUT}s"
+}
 
 parse_args() {
   while [ $# -gt 0 ]; do
@@ -487,6 +744,13 @@ parse_args() {
     --with) WITH_FILES+=("${2-}"); shift 2 || die_setup "--with needs a value" ;;
     --collect) COLLECT+=("${2-}"); shift 2 || die_setup "--collect needs a value" ;;
     --keep-prefix) KEEP_PREFIX=1; shift ;;
+    --reg-add)
+      [ $# -ge 5 ] || die_setup "--reg-add needs KEY VALUE TYPE DATA"
+      REG_ADDS+=("$2" "$3" "$4" "$5")
+      shift 5
+      ;;
+    --reg-export) REG_EXPORTS+=("${2-}"); shift 2 || die_setup "--reg-export needs a key" ;;
+    --action) ACTION_SPECS+=("${2-}"); shift 2 || die_setup "--action needs SECONDS:VERB[:ARG]" ;;
     --probe) die_setup "--probe takes no other option" ;;
     -h | --help) usage; exit 0 ;;
     --) shift; break ;;
@@ -509,7 +773,21 @@ parse_args() {
   if [ "$WANT_SHOT" = 1 ] && [ -z "$SHOT_AFTER" ]; then SHOT_AFTER=5; fi
   if [ -n "$SHOT_AFTER" ]; then
     [[ $SHOT_AFTER =~ ^[0-9]+(\.[0-9]{1,3})?$ ]] || die_setup "--screenshot-after must be seconds, e.g. 2.5: '$SHOT_AFTER'"
+    parse_action 0 "$SHOT_AFTER:shot:$NAME"
   fi
+  local i
+  for i in "${!ACTION_SPECS[@]}"; do parse_action $((i + 1)) "${ACTION_SPECS[i]}"; done
+  mapfile -t ORDER < <(for i in "${!A_MS[@]}"; do echo "${A_MS[i]} $i"; done | sort -n -k1,1 -k2,2 | cut -d' ' -f2)
+  for ((i = 0; i < ${#REG_ADDS[@]}; i += 4)); do
+    [[ ${REG_ADDS[i]} =~ ^(HKCU|HKLM|HKCR|HKU|HKCC|HKEY_[A-Z_]+)(\\.*)?$ ]] ||
+      die_setup "--reg-add: the key must start with HKCU, HKLM, ... and use backslashes: '${REG_ADDS[i]}'"
+    [[ $KNOWN_REG_TYPES == *" ${REG_ADDS[i + 2]} "* ]] ||
+      die_setup "--reg-add: unknown type '${REG_ADDS[i + 2]}' (one of:$KNOWN_REG_TYPES)"
+  done
+  for i in "${REG_EXPORTS[@]}"; do
+    [[ $i =~ ^(HKCU|HKLM|HKCR|HKU|HKCC|HKEY_[A-Z_]+)(\\.*)?$ ]] ||
+      die_setup "--reg-export: the key must start with HKCU, HKLM, ... and use backslashes: '$i'"
+  done
   if [ -n "$WIN_VERSION" ] && [[ $KNOWN_WINDOWS_VERSIONS != *" $WIN_VERSION "* ]]; then
     die_setup "unknown --windows-version '$WIN_VERSION' (one of:$KNOWN_WINDOWS_VERSIONS)"
   fi
@@ -521,8 +799,15 @@ check_tools() {
     "find:findutils" "grep:grep" "sed:sed"; do
     command -v "${t%%:*}" >/dev/null 2>&1 || missing+=("${t%%:*} (Debian package ${t##*:})")
   done
-  if [ -n "$SHOT_AFTER" ]; then
+  local verbs=" ${A_VERB[*]} "
+  if [[ $verbs == *" shot "* ]]; then
     command -v import >/dev/null 2>&1 || missing+=("import (Debian package imagemagick)")
+  fi
+  if [[ $verbs == *" key "* || $verbs == *" move "* || $verbs == *" click "* ]]; then
+    command -v xdotool >/dev/null 2>&1 || missing+=("xdotool (Debian package xdotool)")
+  fi
+  if [ ${#REG_EXPORTS[@]} -gt 0 ]; then
+    command -v iconv >/dev/null 2>&1 || missing+=("iconv (Debian package libc-bin)")
   fi
   if [ -n "${FLAVOUR:-}" ]; then
     local loader
@@ -543,6 +828,7 @@ main() {
     exit $?
   fi
   parse_args "$@"
+  local k
   T0=$(now_ms)
   TIMINGS=""
 
@@ -568,6 +854,9 @@ main() {
   LOG_FILE=$ARTIFACTS/$NAME.harness.log
   PIDS_FILE=$ARTIFACTS/$NAME.pids
   rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log}
+  rm -f "$ARTIFACTS/$NAME".run*.std{out,err}
+  for k in "${!A_VERB[@]}"; do [ "${A_VERB[k]}" = shot ] && rm -f "$ARTIFACTS/${A_ARG[k]}.png"; done
+  for k in "${REG_EXPORTS[@]}"; do rm -f "$ARTIFACTS/$(reg_export_file "$k")"; done
   : >"$PIDS_FILE"
 
   trap cleanup EXIT
@@ -594,30 +883,38 @@ main() {
   dir=$RUN_PREFIX/drive_c/sarvello
   if ! mkdir -p "$dir" || ! cp -- "$PROGRAM" "$dir/$exe"; then die_setup "cannot copy the program into $dir"; fi
   for f in "${WITH_FILES[@]}"; do cp -- "$f" "$dir/" || die_setup "cannot copy $f into $dir"; done
+  for k in "${!A_VERB[@]}"; do
+    case ${A_VERB[k]} in
+    run | runwait)
+      win_to_unix "$(helper_winpath "$k")" >/dev/null ||
+        die_setup "--action ${A_SPEC[k]}: no $(helper_winpath "$k") in the prefix (give the program with --with)"
+      ;;
+    esac
+  done
+  t=$(now_ms)
   if [ -n "$WIN_VERSION" ]; then
     bg_wait timeout 120 "$WINELOADER" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" \
       /v Version /d "$WIN_VERSION" /f >>"$LOG_FILE" 2>&1 ||
       die_setup "could not set the Windows version $WIN_VERSION for $exe"
   fi
+  reg_add_all
+  if [ -n "$WIN_VERSION" ] || [ ${#REG_ADDS[@]} -gt 0 ]; then TIMINGS+=" registry=$(secs_since "$t")s"; fi
 
   say "running C:\\sarvello\\$exe ${PROGRAM_ARGS[*]} (timeout ${TIMEOUT}s)"
-  local start shot_ms=-1 shot_state=none rc="" verdict detail last_scan=0 elapsed
-  [ -n "$SHOT_AFTER" ] && shot_ms=$(awk -v s="$SHOT_AFTER" 'BEGIN { printf "%d", s * 1000 }')
-  start=$(now_ms)
+  local rc="" verdict detail last_scan=0 elapsed
+  PROG_START=$(now_ms)
   (cd "$dir" && exec env SARVELLO_E2E_RUN="$RUN_ID" "$WINELOADER" "C:\\sarvello\\$exe" "${PROGRAM_ARGS[@]}" \
     >"$ARTIFACTS/$NAME.stdout" 2>"$ARTIFACTS/$NAME.stderr" </dev/null) &
   PROG_PID=$!
   record_pid "$PROG_PID" program
   while pid_alive "$PROG_PID"; do
-    elapsed=$(($(now_ms) - start))
-    if [ "$shot_ms" -ge 0 ] && [ "$shot_state" = none ] && [ "$elapsed" -ge "$shot_ms" ]; then
-      if import -window root "$ARTIFACTS/$NAME.png" 2>>"$ARTIFACTS/$NAME.import.log"; then
-        shot_state=taken
-        say "screenshot after $(secs_since "$start")s: $ARTIFACTS/$NAME.png"
-      else
-        shot_state=failed
-      fi
+    poll_helpers
+    if [ -z "$FAIL_REASON" ]; then run_due_actions; fi
+    if [ -n "$FAIL_REASON" ]; then
+      rc=aborted
+      break
     fi
+    elapsed=$(($(now_ms) - PROG_START))
     if [ $((elapsed - last_scan)) -ge 1000 ]; then
       record_run_pids
       last_scan=$elapsed
@@ -628,17 +925,25 @@ main() {
     fi
     sleep 0.05
   done
-  elapsed=$(secs_since "$start")
+  elapsed=$(secs_since "$PROG_START")
   TIMINGS+=" program=${elapsed}s"
-  if [ "$rc" != timeout ]; then
+  if [ -z "$rc" ]; then
     wait "$PROG_PID"
     rc=$?
     PROG_PID=""
+    say "the program exited $rc after ${elapsed}s"
+    finish_actions "$elapsed"
   fi
   record_run_pids
+  if [ ${#REG_EXPORTS[@]} -gt 0 ]; then
+    t=$(now_ms)
+    export_registry
+    TIMINGS+=" reg-export=$(secs_since "$t")s"
+  fi
   t=$(now_ms)
   stop_wineserver "$RUN_PREFIX"
   TIMINGS+=" wineserver-stop=$(secs_since "$t")s"
+  reap_helpers
 
   local collect_failed=() w src
   for w in "${COLLECT[@]}"; do
@@ -653,28 +958,30 @@ main() {
 
   show_output "$ARTIFACTS/$NAME.stdout" stdout
   show_output "$ARTIFACTS/$NAME.stderr" stderr
+  for k in "${!HELPER_T[@]}"; do
+    show_output "$ARTIFACTS/$NAME.run$k.stdout" "run$k stdout"
+    show_output "$ARTIFACTS/$NAME.run$k.stderr" "run$k stderr"
+  done
 
+  # The first fault decides the detail: the program's end, then the actions, then the files.
+  verdict=FAIL
   if [ "$rc" = timeout ]; then
-    verdict=FAIL
     detail="timeout: still running after ${TIMEOUT}s, killed"
+  elif [ "$rc" = aborted ]; then
+    detail="$FAIL_REASON; the program was still running and was ended"
   elif [ "$rc" != "$EXPECT_EXIT" ]; then
-    verdict=FAIL
     detail="exit $rc, expected $EXPECT_EXIT"
+  elif [ -n "$FAIL_REASON" ]; then
+    detail="exit $rc, but $FAIL_REASON"
+  elif [ -n "$MISSED" ]; then
+    detail="exit $rc, but $MISSED"
+  elif [ ${#collect_failed[@]} -gt 0 ]; then
+    detail="exit $rc, but not found to collect: ${collect_failed[*]}"
+  elif [ ${#EXPORT_FAILED[@]} -gt 0 ]; then
+    detail="exit $rc, but no such registry key to export: ${EXPORT_FAILED[*]}"
   else
     verdict=PASS
     detail="exit $rc"
-  fi
-  if [ "$verdict" = PASS ] && [ "$shot_state" != taken ] && [ "$shot_ms" -ge 0 ]; then
-    verdict=FAIL
-    if [ "$shot_state" = failed ]; then
-      detail="exit $rc, but the screenshot failed (see $ARTIFACTS/$NAME.import.log)"
-    else
-      detail="exit $rc, but the program ended after ${elapsed}s, before the screenshot at ${SHOT_AFTER}s"
-    fi
-  fi
-  if [ "$verdict" = PASS ] && [ ${#collect_failed[@]} -gt 0 ]; then
-    verdict=FAIL
-    detail="exit $rc, but not found to collect: ${collect_failed[*]}"
   fi
 
   cleanup

@@ -180,10 +180,11 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
 EOF
 }
 
-build() { # COMPILER OUT SRC [FLAGS...]
+build() { # COMPILER OUT SRC [FLAGS...]: SRC in $SRC unless it is a path
   local cc=$1 out=$2 src=$3
   shift 3
-  if ! "$cc" -O2 -Wall -o "$BIN/$out" "$SRC/$src" "$@" >"$BIN/$out.build.log" 2>&1; then
+  [[ $src == */* ]] || src=$SRC/$src
+  if ! "$cc" -O2 -Wall -o "$BIN/$out" "$src" "$@" >"$BIN/$out.build.log" 2>&1; then
     echo "selftest: cannot build $out with $cc:"
     cat "$BIN/$out.build.log"
     exit 1
@@ -232,6 +233,135 @@ no_marked_process_at_all() {
 
 no_leftover_warning() { ! grep -l 'ending leftover process' "$ART"/*.out; }
 
+# --- actions and the registry ------------------------------------------------------------------
+
+# The lines "action SPEC: at ..." of a harness output, in the order the actions ran, as SPECs.
+actions_run() { # OUT-FILE
+  sed -n 's/^e2e [^:]*: action \(.*\): at [0-9.]*s$/\1/p' "$1" | tr '\n' ' '
+}
+
+# Lines of a file in this order (other lines between them allowed).
+in_order() { # FILE TEXT...
+  local file=$1 line
+  shift
+  while IFS= read -r line; do
+    [ $# -gt 0 ] || break
+    if [[ $line == *"$1"* ]]; then shift; fi
+  done <"$file"
+  [ $# -eq 0 ]
+}
+
+plain_export() { # FILE: what reg export wrote, as UTF-8 with LF line ends
+  [ "$(head -n 1 "$1")" = "Windows Registry Editor Version 5.00" ] && ! grep -q $'\r' "$1"
+}
+
+action_and_registry_tests() {
+  local rain=$HERE/../checks/rain.sh ready='C:\windows\inputprobe.ready' t0 ms
+
+  # Refused before anything starts.
+  harness act-verb --action 5:jump:x -- "$BIN/ret7.exe"
+  check "an unknown action verb is refused with exit 2" test "$RC" = 2
+  check "... naming the verbs" has "$OUT" "unknown verb 'jump'"
+  harness act-late --timeout 10 --action 10:key:space -- "$BIN/ret7.exe"
+  check "an action at or after --timeout is refused with exit 2" test "$RC" = 2
+  harness act-dup --action 1:shot:a --action '2:shot?:a' -- "$BIN/ret7.exe"
+  check "two screenshots of one name are refused with exit 2" test "$RC" = 2
+  harness act-move --action 1:move:10 -- "$BIN/ret7.exe"
+  check "move:X without Y is refused with exit 2" test "$RC" = 2
+  harness reg-type --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_WORD 1 -- "$BIN/ret7.exe"
+  check "--reg-add with an unknown type is refused with exit 2" test "$RC" = 2
+  harness reg-short --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_DWORD -- "$BIN/ret7.exe"
+  check "--reg-add with three of its four arguments is refused with exit 2" test "$RC" = 2
+  harness act-noprog --action '1:run:nothere.exe' -- "$BIN/ret7.exe"
+  check "a run: program that is not beside the program is refused with exit 2" test "$RC" = 2
+  check "... saying where it looked" has "$OUT" 'no C:\sarvello\nothere.exe in the prefix'
+
+  # Input through XTEST reaches the Wine window; screenshots come at their times.
+  harness input --timeout 60 \
+    --action "0:wait-file:$ready" --action 0.5:shot:before --action 1:move:200,300 --action 1.5:click:1 \
+    --action 1.7:click:3 --action 2:key:space --action 2.5:shot:after --action 3:key:Escape \
+    --action '25:shot?:late' -- "$BIN/inputprobe.exe"
+  FULL_RUNS+=(input)
+  local so=$ART/input/input.stdout
+  check "key:Escape through XTEST ends the window's program with its exit 0" test "$RC" = 0
+  check "... move:200,300 reaches it as a mouse move to (200,300)" line_in "$so" 'move 200 300'
+  check "... click:1 as a left button press there" line_in "$so" 'button 1 200 300'
+  check "... click:3 as a right button press" line_in "$so" 'button 3 200 300'
+  check "... key:space as VK_SPACE" line_in "$so" 'key 0x20'
+  check "... in the order given" in_order "$so" 'move 200 300' 'button 1' 'button 3' 'key 0x20' 'key 0x1B'
+  check "the actions ran in time order after the wait-file found its file" \
+    test "$(actions_run "$OUT")" = "0:wait-file:$ready 0.5:shot:before 1:move:200,300 1.5:click:1 1.7:click:3 2:key:space 2.5:shot:after 3:key:Escape "
+  check "... the wait-file held them back until the file was there" \
+    in_order "$OUT" "the file is there after" "action 0.5:shot:before: at"
+  check "an optional action after the program's end is skipped" has "$OUT" "action 25:shot?:late: skipped"
+  check "the two screenshots are before.png and after.png" test -s "$ART/input/before.png" -a -s "$ART/input/after.png"
+  check "rain.sh passes the window's green stripes on black, which the key shifted" \
+    "$rain" "$ART/input/before.png" "$ART/input/after.png" 100,100,500,400
+  check "rain.sh fails them with a rectangle 20 pixels too narrow, naming the outside" \
+    has <("$rain" "$ART/input/before.png" "$ART/input/after.png" 100,100,480,400) "non-black pixels outside 100,100,480,400"
+  check "rain.sh fails one screenshot twice: the picture does not change" \
+    has <("$rain" "$ART/input/after.png" "$ART/input/after.png" 100,100,500,400) "the picture does not change"
+
+  harness missed --timeout 60 --action "0:wait-file:$ready" --action 0:key:Escape --action 40:key:space \
+    -- "$BIN/inputprobe.exe"
+  FULL_RUNS+=(missed)
+  check "an action whose time comes after the program ended fails the test" test "$RC" = 1
+  check "... saying which" has <(last_line "$OUT") "exit 0, but the program ended after"
+  check "... naming the action" has <(last_line "$OUT") "before action 40:key:space"
+
+  # --reg-add before the program, a runwait helper that reads and writes the registry, the key
+  # after it, and --reg-export after the program.
+  t0=$(now_ms)
+  harness registry --timeout 60 --with "$BIN/regprobe.exe" \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_DWORD 640 \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest' Caption REG_SZ 'two words' \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest\Named' @ REG_SZ 'the default' \
+    --reg-add 'HKCU\Software\Brenmoor\SelfTest\Empty' '' REG_SZ 'also default' \
+    --reg-add 'HKCU\Control Panel\Desktop' ScreenSaveUsePassword REG_DWORD 0x1 \
+    --reg-export 'HKCU\Software\Brenmoor\SelfTest' --reg-export 'HKCU\Control Panel\Desktop' \
+    --action "0:wait-file:$ready" --action 0:runwait:regprobe.exe --action 0:key:Escape -- "$BIN/inputprobe.exe"
+  ms=$(($(now_ms) - t0))
+  FULL_RUNS+=(registry)
+  local ex=$ART/registry/HKCU_Software_Brenmoor_SelfTest.reg.txt desk=$ART/registry/HKCU_Control_Panel_Desktop.reg.txt
+  check "a run with --reg-add, runwait and --reg-export passes (took $ms ms)" test "$RC" = 0
+  check "the runwait helper read the --reg-add values (decimal DWORD, REG_SZ with a space)" \
+    line_in "$ART/registry/registry.run2.stdout" 'Width=640 Caption=two words'
+  check "... and exited 0 before the next action ran" in_order "$OUT" "action 0:runwait:regprobe.exe: exited 0" \
+    "action 0:key:Escape: at"
+  check "the export is UTF-8 text without CR" plain_export "$ex"
+  check "... with the values --reg-add set" line_in "$ex" '"Width"=dword:00000280'
+  check "... and the default value of a subkey, named @" \
+    in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Named]' '@="the default"'
+  check "... or named ''" in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Empty]' '@="also default"'
+  check "... and what the helper wrote in its subkey" \
+    in_order "$ex" '[HKEY_CURRENT_USER\Software\Brenmoor\SelfTest\Out]' '"Echo"="two words"' '"Twice"=dword:00000500'
+  check "a key with a space exported too, with the 0x1 DWORD" line_in "$desk" '"ScreenSaveUsePassword"=dword:00000001'
+
+  harness no-key --expect-exit 4 --reg-export 'HKCU\Software\Brenmoor\SelfTest' -- "$BIN/regprobe.exe"
+  FULL_RUNS+=(no-key)
+  check "a --reg-export key that is not there fails the test" test "$RC" = 1
+  check "... naming it" has <(last_line "$OUT") 'exit 4, but no such registry key to export: HKCU\Software\Brenmoor\SelfTest'
+
+  # A runwait helper that fails ends the run at once; run: programs still running are ended too.
+  t0=$(now_ms)
+  harness helper-fails --timeout 60 --with "$BIN/regprobe.exe" --with "$BIN/ret7.exe" --with "$BIN/hang.exe" \
+    --action "0:wait-file:$ready" --action '0:run:ret7.exe one two' --action 0:run:hang.exe \
+    --action 1:runwait:regprobe.exe --action 2:key:Escape -- "$BIN/inputprobe.exe"
+  ms=$(($(now_ms) - t0))
+  FULL_RUNS+=(helper-fails)
+  check "a runwait helper's exit 4 fails the test" test "$RC" = 1
+  check "... naming it, with the program ended" test "$(last_line "$OUT")" = \
+    "e2e helper-fails: FAIL (action 1:runwait:regprobe.exe exited 4; the program was still running and was ended)"
+  check "... at once: the later key never ran" lacks "$OUT" 'action 2:key:Escape: at'
+  check "... and the run took $ms ms, not the program's 30 s" test "$ms" -lt 25000
+  check "a run: helper's arguments arrive and its output is kept as NAME.run2.stdout" \
+    line_in "$ART/helper-fails/helper-fails.run2.stdout" 'arg[2]=two'
+  check "... and its exit code is logged" has "$OUT" "action 0:run:ret7.exe one two: exited 7"
+  check "a run: helper still running at the end is ended with the prefix" \
+    has "$OUT" "action 0:run:hang.exe: was still running when the run ended"
+  check "... its pid recorded as a helper's" grep -q ' helper ' "$ART/helper-fails/helper-fails.pids"
+}
+
 # --- the tests -------------------------------------------------------------------------------------
 
 main() {
@@ -244,6 +374,11 @@ main() {
     echo "0 passed, 1 failed"
     exit 1
   fi
+
+  local rain_out
+  rain_out=$("$HERE/../checks/rain_test.sh" 2>&1)
+  grep '^FAIL' <<<"$rain_out"
+  check "rain.sh's own test: $(tail -n 1 <<<"$rain_out")" grep -qx '[1-9][0-9]* passed, 0 failed' <(tail -n 1 <<<"$rain_out")
 
   WORK=$(mktemp -d /tmp/sarvello-e2e-selftest.XXXXXX)
   SRC=$WORK/src
@@ -265,6 +400,8 @@ main() {
   build x86_64-w64-mingw32-gcc version.exe version.c
   build x86_64-w64-mingw32-gcc solid.exe solid.c -mwindows
   build x86_64-w64-mingw32-gcc scribble.exe scribble.c
+  build x86_64-w64-mingw32-gcc inputprobe.exe "$HERE/selftest/inputprobe.c" -lgdi32
+  build x86_64-w64-mingw32-gcc regprobe.exe "$HERE/selftest/regprobe.c"
   local have_i686=0
   if command -v i686-w64-mingw32-gcc >/dev/null; then
     build i686-w64-mingw32-gcc ret7-32.exe ret7.c
@@ -368,7 +505,7 @@ main() {
   harness late-shot --screenshot-after 30 --expect-exit 5 -- "$BIN/solid.exe"
   FULL_RUNS+=(late-shot)
   check "a screenshot asked for after the program ended fails the test" test "$RC" = 1
-  check "... saying so" has <(last_line "$OUT") "before the screenshot at 30s"
+  check "... saying so" has <(last_line "$OUT") "before action 30:shot:late-shot"
 
   t0=$(now_ms)
   harness hang --timeout 5 -- "$BIN/hang.exe"
@@ -457,6 +594,8 @@ main() {
     bad "no booted win64 template found in $TMPDIR"
   fi
 
+  action_and_registry_tests
+
   # Nothing the harness started is left.
   local n
   for n in "${FULL_RUNS[@]}"; do
@@ -468,7 +607,9 @@ main() {
 
   echo "timing: two parallel first runs with the template boot took ${first_ms} ms;" \
     "later runs took ${later[*]} ms"
-  grep -h 'timings:' "$ART"/par1.out "$ART"/par2.out "$ART"/ret7-default.out "$ART"/solid.out | sed 's/^/  /'
+  grep -h 'timings:' "$ART"/par1.out "$ART"/par2.out "$ART"/ret7-default.out "$ART"/solid.out \
+    "$ART"/input.out "$ART"/registry.out | sed 's/^/  /'
+  grep -h 'registry: \|exported \|: at [0-9.]*s$\|screenshot after' "$ART"/input.out "$ART"/registry.out | sed 's/^/  /'
 }
 
 main "$@"
