@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/run_modes.h"
@@ -22,6 +23,8 @@ class ScenarioTest : public ::testing::Test {
     winsim::SetMessageWaitLimit(std::chrono::milliseconds(20000));
   }
   void TearDown() override {
+    // A run that a fault ended leaves its drawing thread behind, as a killed process would not.
+    ThreadAlive = 0;
     EXPECT_TRUE(winsim::JoinThreads()) << "the drawing thread outlived the run";
     ResetProgramState();
   }
@@ -32,6 +35,16 @@ class ScenarioTest : public ::testing::Test {
     EXPECT_TRUE(winsim::JoinThreads());
     return code;
   }
+
+  static std::string HandleText(HWND window) { return std::to_string(reinterpret_cast<uintptr_t>(window)); }
+  // The windows the program itself created.
+  static std::vector<winsim::WindowInfo> ProgramWindows() {
+    std::vector<winsim::WindowInfo> mine;
+    for (const auto& w : winsim::Windows())
+      if (!w.otherProcess) mine.push_back(w);
+    return mine;
+  }
+  static constexpr const char* kProductKey = "Software\\Brenmoor\\Sarvello";
 
   // The log's lines without their CR LF; `fullscreen` picks torvanecode_fs.log.
   static std::vector<std::string> Log(bool fullscreen) {
@@ -50,6 +63,16 @@ class ScenarioTest : public ::testing::Test {
   }
   static int Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  }
+  // Waits (real time, generously) until the log holds `line`: for checks made while the drawing
+  // thread runs on.
+  static bool WaitForLine(bool fullscreen, const std::string& line) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!Has(Log(fullscreen), line)) {
+      if (std::chrono::steady_clock::now() > limit) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
   }
   // True when `earlier` appears in the log before `later`.
   static bool Before(const std::vector<std::string>& lines, const std::string& earlier, const std::string& later) {
