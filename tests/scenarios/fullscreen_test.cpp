@@ -41,6 +41,13 @@ TEST_F(FullScreenScenario, RainsOnBothMonitorsAndAKeyAfterTheTrappedCloseEndsIt)
   EXPECT_TRUE(Before(log, "LOG_INFO: [DrawTorvane] Thread ended", "LOG_GOSSIP: [STATE] Cleanup initiated"));
   EXPECT_TRUE(Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected", "LOG_INFO: [Cleanup] Deallocating all objects"));
 
+  // Once the close brought the desktop's surface forward, the drawing thread no longer touched a
+  // surface: it had left its frame pass before the window thread went on.
+  const auto calls = winsim::DDCalls();
+  const auto gdi = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.call == "FlipToGDISurface"; });
+  ASSERT_NE(gdi, calls.end());
+  EXPECT_TRUE(std::none_of(gdi, calls.end(), [](const auto& c) { return c.call == "Lock" || c.call == "Flip"; }));
+
   // Everything given back: no DirectDraw object or surface left, the desktop's mode restored, the
   // cursor shown again.
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);

@@ -1,0 +1,62 @@
+// Creation failures of the saver window: each ends the run with one message box that shows the
+// kept message, owned by the saver window once it exists, and the WM_DESTROY that follows does not
+// wait for a drawing thread that never started.
+#include "scenario_fixture.h"
+
+namespace {
+
+struct FailureCase {
+  const char* name;
+  std::function<void()> arrange;
+  const char* loggedAs;  // the start of the kept message's log line
+};
+
+class FailureScenario : public ScenarioTest {};
+
+TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
+  const FailureCase cases[] = {
+      {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); }, "LOG_ERROR: "},
+      {"cooperative level refused", [] { winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, -1); },
+       "LOG_ERROR: "},
+      {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: "},
+      {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_"},
+      {"glyph file damaged", [] { winsim::OverrideResource("DATAFILE", 111, {'Q', 'O', 'L', 'B', 9, 0, 0, 0}); },
+       "LOG_ERROR: "},
+      {"drawing thread refused", [] { winsim::FailThreadStart(); },
+       "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    c.arrange();
+    EXPECT_EQ(Run("/s"), kNoWindowExitCode);
+    const auto boxes = winsim::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");
+    EXPECT_FALSE(boxes[0].text.empty());
+    const auto log = Log(true);
+    // A message of several lines is logged as one line per line of text.
+    const std::string firstLine = boxes[0].text.substr(0, boxes[0].text.find('\n'));
+    bool kept = false;
+    for (const std::string& line : log)
+      kept = kept || (line.rfind(c.loggedAs, 0) == 0 && line.find(firstLine) != std::string::npos);
+    EXPECT_TRUE(kept) << "the box shows a logged message: " << boxes[0].text;
+    EXPECT_EQ(Count(log, "LOG_INFO: [Cleanup] Deallocating all objects"), 2) << "after the failure and at WM_DESTROY";
+    EXPECT_FALSE(Has(log, "LOG_INFO: [DrawTorvane] Thread created. Drawing Torvane"));
+    EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
+    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+    EXPECT_EQ(winsim::LiveSurfaces(), 0);
+    EXPECT_EQ(winsim::SleepCount(), 0u) << "the WM_DESTROY after the failure does not wait";
+  }
+}
+
+TEST_F(FailureScenario, SettingsThatCannotBeReadEndTheRunWithoutABox) {
+  winsim::FailRegistry(winsim::RegistryCall::kCreateKey, "Software\\Brenmoor\\Sarvello", "", ERROR_ACCESS_DENIED, -1);
+  EXPECT_EQ(Run("/s"), kNoWindowExitCode);
+  EXPECT_TRUE(winsim::MessageBoxes().empty());
+  EXPECT_TRUE(Log(true).empty()) << "the log is opened only after the settings were read";
+  EXPECT_EQ(winsim::ThreadsStarted(), 0);
+}
+
+}  // namespace
