@@ -11,6 +11,7 @@
 
 #include "diag/debug_log.h"
 #include "display/ddraw_manager.h"
+#include "support/forget_screens.h"
 #include "winsim/control.h"
 
 class DisplayTest : public ::testing::Test {
@@ -25,15 +26,6 @@ class DisplayTest : public ::testing::Test {
     ForgetScreens();
   }
 
-  static void ForgetScreens() {
-    while (ScreenList != nullptr) {
-      ScreenRecord* next = ScreenList->next;
-      FreeScreenRecord(ScreenList);
-      ScreenList = next;
-    }
-    ScreensEnumerated = false;
-    CurrentScreen = nullptr;
-  }
 
   // The log's lines without their CR LF.
   static std::vector<std::string> LogLines() {

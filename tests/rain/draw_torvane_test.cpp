@@ -16,6 +16,7 @@
 #include "rain/random.h"
 #include "rain/shared_flags.h"
 #include "support/program_glyphs.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ class DrawTorvaneTest : public DisplayTest {
  protected:
   void SetUp() override {
     DisplayTest::SetUp();
-    ThreadAlive = 1;
-    DrawEnabled = 0;
-    FramePresented = 0;
-    ThreadEnded = 0;
-    MonitorOff = 0;
-    FrameDelay = 30;
-    LastFrameTime = 0;
+    ResetSharedFlags();
   }
   void TearDown() override {
     ThreadAlive = 0;

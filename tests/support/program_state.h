@@ -9,6 +9,19 @@
 #include "frame/frame_state.h"
 #include "rain/blitters.h"
 #include "rain/shared_flags.h"
+#include "support/forget_screens.h"
+
+// The flags the two threads share, at their start values.
+inline void ResetSharedFlags() {
+  ThreadAlive = 1;
+  DrawEnabled = 0;
+  FramePresented = 0;
+  ThreadEnded = 0;
+  MonitorOff = 0;
+  FrameDelay = 30;
+  LastFrameTime = 0;
+  FramePassActive = 0;
+}
 
 inline void ResetProgramState() {
   Module = nullptr;
@@ -39,22 +52,8 @@ inline void ResetProgramState() {
   MoveStartPos = {0, 0};
   MoveArmed = 0;
 
-  ThreadAlive = 1;
-  DrawEnabled = 0;
-  FramePresented = 0;
-  ThreadEnded = 0;
-  MonitorOff = 0;
-  FrameDelay = 30;
-  LastFrameTime = 0;
-  FramePassActive = 0;
-
-  while (ScreenList != nullptr) {
-    ScreenRecord* next = ScreenList->next;
-    FreeScreenRecord(ScreenList);
-    ScreenList = next;
-  }
-  ScreensEnumerated = false;
-  CurrentScreen = nullptr;
+  ResetSharedFlags();
+  ForgetScreens();
   CurrentColourType = 0;
   DeviceWindow = nullptr;
   ClipRect = {0, 0, 0, 0};

@@ -20,6 +20,7 @@
 #include "rain/shared_flags.h"
 #include "support/program_glyphs.h"
 #include "winsim/control.h"
+#include "support/forget_screens.h"
 
 class RainOnDisplay {
  public:
@@ -91,13 +92,7 @@ class RainOnDisplay {
   void Stop() {
     DrawEnabled = 0;
     manager_.reset();
-    while (ScreenList != nullptr) {
-      ScreenRecord* next = ScreenList->next;
-      FreeScreenRecord(ScreenList);
-      ScreenList = next;
-    }
-    ScreensEnumerated = false;
-    CurrentScreen = nullptr;
+    ForgetScreens();
     screen_ = nullptr;
   }
 
