@@ -54,7 +54,9 @@ int main() {
                              650, 100, 80, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(own);
   const bool tookForeground = WaitForeground(own, 3000);
-  Say("bring_forward: this program's window %s the foreground", tookForeground ? "took" : "DID NOT take");
+  helper::PumpFor(300);
+  Say("bring_forward: this program's window %s the foreground; the saver's window is %s", tookForeground ? "took" : "DID NOT take",
+      IsIconic(first) ? "minimized" : "not minimized");
 
   helper::Started second = helper::StartSaver("/s");
   if (second.process == nullptr) return 1;
@@ -80,7 +82,8 @@ int main() {
       helper::ClassOf(foreground).c_str(), static_cast<unsigned long>(helper::ProcessOf(foreground)),
       firstForward ? "the first saver, as it should be" : "NOT the first saver");
   const bool firstAlive = IsWindow(first) && FindSaver() == first;
-  Say("bring_forward: the first saver's window %s", firstAlive ? "still exists" : "IS GONE");
+  Say("bring_forward: the first saver's window %s%s", firstAlive ? "still exists" : "IS GONE",
+      IsIconic(first) ? ", minimized" : ", not minimized");
   DestroyWindow(own);
   const bool ok = tookForeground && ended && got == 0 && windows.visible == 0 && firstForward && firstAlive;
   Say("bring_forward: %s", ok ? "ok" : "FAILED");

@@ -2,10 +2,11 @@
 // "Sarvello.scr /c:<its own window>", finds the dialog by its caption, checks that it is owned by
 // that window (disabled while the dialog is up) and shows what the registry holds for the one
 // display device (density, highlight percentage, resolution, speed as 100 minus the slider), then
-// types 450 and 150 with the keyboard, moves the slider to its left end and clicks OK: the dialog
+// types 450 and 150 with the keyboard, moves the slider to its left end and presses OK: the dialog
 // ends with 1 and the registry holds 400, 100 and "Speed" 100. Then "Sarvello.scr /c": the dialog
-// shows the stored values, gets 7, 9 and the slider's right end typed and Cancel clicked: it ends
-// with 0 and the registry is unchanged. Input goes through SendInput, as a user's would. Writes
+// shows the stored values, gets 7, 9 and the slider's right end typed and Cancel pressed: it ends
+// with 0 and the registry is unchanged. Keys go through SendInput, as a user's would (a mouse
+// click through SendInput can land where an older pointer event put the cursor). Writes
 // C:\sarvello\dialog<K>.shown and dialog<K>.typed, each held on screen 1.5 s for a screenshot.
 // Exit code 0 when all of that held, 1 otherwise.
 #include "helper_support.h"
@@ -117,25 +118,11 @@ bool Type(HWND dialog, int control, const std::string& digits) {
   return shown == digits;
 }
 
-// A left click in the middle of a control, through the mouse.
-void Click(HWND dialog, int control) {
-  RECT area = {};
-  GetWindowRect(GetDlgItem(dialog, control), &area);
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  const int x = (area.left + area.right) / 2;
-  const int y = (area.top + area.bottom) / 2;
-  INPUT input[3] = {};
-  for (INPUT& one : input) one.type = INPUT_MOUSE;
-  input[0].mi.dx = x * 65535 / (width - 1);
-  input[0].mi.dy = y * 65535 / (height - 1);
-  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SetForegroundWindow(dialog);
-  helper::PumpFor(100);
-  SendInput(3, input, sizeof(INPUT));
-  Say("config_driver: clicked control %d at %d,%d", control, x, y);
+// Presses a push button from the keyboard: the focus onto it, then the space bar.
+void Press(HWND dialog, int control) {
+  Focus(dialog, control);
+  Key(VK_SPACE);
+  Say("config_driver: pressed control %d", control);
 }
 
 std::string ModeText(DWORD width, DWORD height) {
@@ -191,7 +178,7 @@ void Show(const std::string& marker) {
 }
 
 long Close(Session* session, int button) {
-  Click(session->dialog, button);
+  Press(session->dialog, button);
   DWORD code = 0;
   const bool ended = helper::WaitForExit(session->saver.process, 15000, &code);
   if (!ended) Say("config_driver: the dialog did not end within 15 s");

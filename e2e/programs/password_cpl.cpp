@@ -1,9 +1,10 @@
 // Test stand-in for the system's PASSWORD.CPL on the 95/98 family, built as PASSWORD.CPL and placed
-// beside Sarvello.scr. VerifyScreenSavePwd answers each call from password_answers.txt beside this
-// library: the N-th line ("accept" or "refuse") answers the N-th call, and "refuse" is the answer
-// once the lines run out. Every call, and the library's loading and unloading, is noted with the
-// saver-running state the system reports (SPI_GETSCREENSAVERRUNNING) in
-// C:\sarvello\password_calls.txt.
+// beside Sarvello.scr. Like the system's, VerifyScreenSavePwd shows a modal password dialog owned
+// by the saver's window (it takes the activation from the saver and gives it back); this one
+// closes itself after 400 ms with the answer from password_answers.txt beside the library: the
+// N-th line ("accept" or "refuse") answers the N-th call, and "refuse" is the answer once the lines
+// run out. Every call, and the library's loading and unloading, is noted with the saver-running
+// state the system reports (SPI_GETSCREENSAVERRUNNING) in C:\sarvello\password_calls.txt.
 #include <windows.h>
 
 #include <string>
@@ -56,6 +57,39 @@ std::string Answer(int call) {
   return "refuse";
 }
 
+constexpr UINT kAnswerDelayMs = 400;
+
+INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM, LPARAM parameter) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, parameter);
+    SetTimer(dialog, 1, kAnswerDelayMs, nullptr);
+    return TRUE;
+  }
+  if (message == WM_TIMER) {
+    KillTimer(dialog, 1);
+    EndDialog(dialog, GetWindowLongPtrA(dialog, DWLP_USER));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// A captioned modal dialog without controls, built in memory: the template, no menu, the default
+// class, then the caption.
+INT_PTR ShowPasswordDialog(HWND owner, BOOL answer) {
+  alignas(4) WORD buffer[64] = {};
+  auto* dialog = reinterpret_cast<DLGTEMPLATE*>(buffer);
+  dialog->style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME | DS_CENTER | DS_SETFOREGROUND;
+  dialog->cdit = 0;
+  dialog->cx = 160;
+  dialog->cy = 40;
+  WORD* after = reinterpret_cast<WORD*>(dialog + 1);
+  *after++ = 0;  // no menu
+  *after++ = 0;  // the default dialog class
+  const wchar_t caption[] = L"Windows Screen Saver";
+  for (wchar_t c : caption) *after++ = static_cast<WORD>(c);
+  return DialogBoxIndirectParamA(self, dialog, owner, PasswordDialogProc, answer);
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -72,8 +106,10 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
   ++calls;
   char className[256] = {};
   GetClassNameA(window, className, sizeof className);
-  const std::string answer = Answer(calls);
-  Note("call " + std::to_string(calls) + ": window of class " + className + ", screen saver running " + SaverRunning() +
-       ", " + (answer == "accept" ? "accepted" : "refused"));
-  return answer == "accept" ? TRUE : FALSE;
+  const std::string running = SaverRunning();
+  const BOOL answer = Answer(calls) == "accept" ? TRUE : FALSE;
+  const INT_PTR shown = ShowPasswordDialog(window, answer);
+  Note("call " + std::to_string(calls) + ": window of class " + className + ", screen saver running " + running +
+       ", password dialog " + (shown == answer ? "shown" : "NOT shown") + ", " + (answer ? "accepted" : "refused"));
+  return answer;
 }
