@@ -5,7 +5,7 @@
 
 #include <string>
 
-extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND window, DWORD reserved1,
+extern "C" __attribute__((dllexport)) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND window, DWORD reserved1,
                                                                  DWORD reserved2) {
   const std::string line = std::string("PwdChangePasswordA provider \"") + (provider != nullptr ? provider : "(none)") +
                            "\" window " + std::to_string(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window))) +

@@ -102,7 +102,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
+extern "C" __attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
   ++calls;
   char className[256] = {};
   GetClassNameA(window, className, sizeof className);

@@ -76,10 +76,10 @@ int totalBoxes = 0;
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM context) {
   auto* text = reinterpret_cast<std::string*>(context);
   if (lstrcmpiA(helper::ClassOf(child).c_str(), "Static") == 0) {
-    const std::string part = helper::TitleOf(child);
-    if (!part.empty()) {
+    const std::string piece = helper::TitleOf(child);
+    if (!piece.empty()) {
       if (!text->empty()) *text += " | ";
-      *text += part;
+      *text += piece;
     }
   }
   return TRUE;
