@@ -10,17 +10,13 @@ namespace {
 using winsim::Unmodelled;
 using winsim::detail::Deliver;
 using winsim::detail::Find;
+using winsim::detail::FindOrFail;
+using winsim::detail::Hex;
 using winsim::detail::Life;
 using winsim::detail::ThreadQueue;
 using winsim::detail::U;
 using winsim::detail::UserGuard;
 using winsim::detail::WindowRecord;
-
-std::string Hex(unsigned long value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lx", value);
-  return text;
-}
 
 ThreadQueue& OwnQueue() { return U().queues[std::this_thread::get_id()]; }
 
@@ -113,11 +109,8 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     ++U().generation;
     return TRUE;
   }
-  WindowRecord* record = Find(window);
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  WindowRecord* record = FindOrFail(window);
+  if (record == nullptr) return FALSE;
   const MSG msg = MakeMessage(window, message, wParam, lParam);
   if (record->otherProcess) {
     record->received.push_back(msg);
@@ -133,11 +126,8 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (window == reinterpret_cast<HWND>(0xFFFF)) Unmodelled("SendMessageA", "a broadcast");
   {
     UserGuard guard(U().lock);
-    const WindowRecord* record = Find(window);
-    if (record == nullptr) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    const WindowRecord* record = FindOrFail(window);
+    if (record == nullptr) return 0;
     if (!record->otherProcess && record->thread != std::this_thread::get_id())
       Unmodelled("SendMessageA", "a window of another thread");
   }
@@ -214,11 +204,8 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
   if (msg->message == WM_TIMER && msg->lParam != 0) Unmodelled("DispatchMessageA", "a timer procedure");
   {
     UserGuard guard(U().lock);
-    const WindowRecord* record = Find(msg->hwnd);
-    if (record == nullptr) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    const WindowRecord* record = FindOrFail(msg->hwnd);
+    if (record == nullptr) return 0;
     if (record->otherProcess || record->thread != std::this_thread::get_id())
       Unmodelled("DispatchMessageA", "a message for a window of another thread");
   }
@@ -251,11 +238,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
   HCURSOR classCursor = nullptr;
   {
     UserGuard guard(U().lock);
-    WindowRecord* record = Find(window);
-    if (record == nullptr) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    WindowRecord* record = FindOrFail(window);
+    if (record == nullptr) return 0;
     if (record->otherProcess) Unmodelled("DefWindowProcA", "a window of another process");
     parent = record->parent;
     classCursor = record->windowClass->fields.hCursor;

@@ -81,8 +81,12 @@ using UserGuard = std::unique_lock<std::mutex>;
 // With U().lock held. The record of a window that exists (creating, alive or being destroyed);
 // null for anything else.
 WindowRecord* Find(HWND window);
+// Find, leaving ERROR_INVALID_WINDOW_HANDLE as the last error when there is no such window.
+WindowRecord* FindOrFail(HWND window);
 // The record of any handle ever handed out, gone or not; null for anything else.
 WindowRecord* FindAny(HWND window);
+// "0x..." for the notes of unmodelled calls.
+std::string Hex(unsigned long value);
 // The atom of a name (case-insensitive), added when new.
 ATOM AtomOf(const std::string& name);
 

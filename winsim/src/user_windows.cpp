@@ -36,6 +36,18 @@ WindowRecord* Find(HWND window) {
   return record != nullptr && record->life != Life::kGone ? record : nullptr;
 }
 
+WindowRecord* FindOrFail(HWND window) {
+  WindowRecord* record = Find(window);
+  if (record == nullptr) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return record;
+}
+
+std::string Hex(unsigned long value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%lx", value);
+  return text;
+}
+
 ATOM AtomOf(const std::string& name) {
   auto& atoms = U().atoms;
   for (size_t i = 0; i < atoms.size(); ++i) {
@@ -220,16 +232,12 @@ void ResetWindows() {
 namespace {
 using winsim::Unmodelled;
 using winsim::detail::Find;
+using winsim::detail::FindOrFail;
+using winsim::detail::Hex;
 using winsim::detail::Life;
 using winsim::detail::U;
 using winsim::detail::UserGuard;
 using winsim::detail::WindowRecord;
-
-std::string Hex(unsigned long value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lx", value);
-  return text;
-}
 
 // Popup and child windows, with or without the visible and clipping styles, are what the program
 // makes; their client area is the whole window. Frames, captions and menus are not modelled.
@@ -408,11 +416,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         SetLastError(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
       }
-      const WindowRecord* parentRecord = Find(parent);
-      if (parentRecord == nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-      }
+      const WindowRecord* parentRecord = FindOrFail(parent);
+      if (parentRecord == nullptr) return nullptr;
       rect = {parentRecord->rect.left + x, parentRecord->rect.top + y, parentRecord->rect.left + x + width,
               parentRecord->rect.top + y + height};
     }
@@ -492,22 +497,16 @@ BOOL WINAPI IsWindow(HWND window) {
 
 HWND WINAPI GetParent(HWND window) {
   UserGuard guard(U().lock);
-  const WindowRecord* record = Find(window);
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  const WindowRecord* record = FindOrFail(window);
+  if (record == nullptr) return nullptr;
   return record->parent;
 }
 
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
   if (rect == nullptr) Unmodelled("GetWindowRect", "null rectangle");
   UserGuard guard(U().lock);
-  const WindowRecord* record = Find(window);
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  const WindowRecord* record = FindOrFail(window);
+  if (record == nullptr) return FALSE;
   *rect = record->rect;
   return TRUE;
 }
@@ -515,11 +514,8 @@ BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
   if (rect == nullptr) Unmodelled("GetClientRect", "null rectangle");
   UserGuard guard(U().lock);
-  const WindowRecord* record = Find(window);
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  const WindowRecord* record = FindOrFail(window);
+  if (record == nullptr) return FALSE;
   *rect = {0, 0, record->rect.right - record->rect.left, record->rect.bottom - record->rect.top};
   return TRUE;
 }
@@ -527,11 +523,8 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
   if (point == nullptr) Unmodelled("ClientToScreen", "null point");
   UserGuard guard(U().lock);
-  const WindowRecord* record = Find(window);
-  if (record == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  const WindowRecord* record = FindOrFail(window);
+  if (record == nullptr) return FALSE;
   point->x += record->rect.left;
   point->y += record->rect.top;
   return TRUE;
