@@ -21,11 +21,7 @@ TEST_F(SettingsTest, FirstStartWritesEveryDefaultInOrder) {
   ASSERT_TRUE(ReadSettings());
   const auto screens = Screens();
   ASSERT_EQ(screens.size(), 2u);
-  std::vector<std::string> expected;
-  for (const ScreenRecord* screen : screens) {
-    for (const char* value : {"Width=800", "Height=600", "Density=300", "HighlightDensity=8"})
-      expected.push_back(DeviceKey(screen) + "\\" + value);
-  }
+  std::vector<std::string> expected = DeviceDefaultWrites(screens);
   expected.push_back(std::string(kProduct) + "\\Speed=30");
   EXPECT_EQ(winsim::RegistryWrites(), expected);
   EXPECT_EQ(Selected(screens[0]), "800x600");
@@ -181,11 +177,7 @@ TEST_F(SettingsTest, ANewDeviceGetsItsDefaultsAtTheNextStart) {
   ASSERT_TRUE(ReadSettings());
   const auto screens = Screens();
   ASSERT_EQ(screens.size(), 2u);
-  std::vector<std::string> expected;
-  for (const ScreenRecord* screen : screens) {
-    for (const char* value : {"Width=800", "Height=600", "Density=300", "HighlightDensity=8"})
-      expected.push_back(DeviceKey(screen) + "\\" + value);
-  }
+  std::vector<std::string> expected = DeviceDefaultWrites(screens);
   const auto writes = winsim::RegistryWrites();
   EXPECT_EQ(std::vector<std::string>(writes.begin() + before, writes.end()), expected);
   EXPECT_TRUE(winsim::RegistryKeyExists(std::string(kProduct) + "\\00000000-0000-0000-0000-000000000000"))

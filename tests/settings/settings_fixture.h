@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "display/display_fixture.h"
 #include "rain/shared_flags.h"
@@ -22,6 +23,15 @@ class SettingsTest : public DisplayTest {
   static constexpr char kProduct[] = "Software\\Brenmoor\\Sarvello";
   // The registry path of a screen's sub-key.
   static std::string DeviceKey(const ScreenRecord* screen) { return std::string(kProduct) + "\\" + ScreenKeyName(screen); }
+  // The writes of a new device's defaults, device by device in list order.
+  static std::vector<std::string> DeviceDefaultWrites(const std::vector<ScreenRecord*>& screens) {
+    std::vector<std::string> writes;
+    for (const ScreenRecord* screen : screens) {
+      for (const char* value : {"Width=800", "Height=600", "Density=300", "HighlightDensity=8"})
+        writes.push_back(DeviceKey(screen) + "\\" + value);
+    }
+    return writes;
+  }
   // "WxH" of a screen's selected mode, "none" without one.
   static std::string Selected(const ScreenRecord* screen) {
     if (screen->selectedMode == nullptr) return "none";
