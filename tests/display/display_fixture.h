@@ -12,6 +12,7 @@
 #include "diag/debug_log.h"
 #include "display/ddraw_manager.h"
 #include "support/forget_screens.h"
+#include "support/log_lines.h"
 #include "winsim/control.h"
 
 class DisplayTest : public ::testing::Test {
@@ -28,16 +29,7 @@ class DisplayTest : public ::testing::Test {
 
 
   // The log's lines without their CR LF.
-  static std::vector<std::string> LogLines() {
-    std::ifstream in(winsim::WindowsDirectory() + "/torvanecode.log", std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
-  }
+  static std::vector<std::string> LogLines() { return LogFileLines("torvanecode.log"); }
   static int CountLines(const std::string& line) {
     int n = 0;
     for (const auto& l : LogLines()) n += l == line;

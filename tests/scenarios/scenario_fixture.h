@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "frame/run_modes.h"
+#include "support/log_lines.h"
 #include "support/program_state.h"
 #include "winsim/control.h"
 
@@ -51,15 +52,7 @@ class ScenarioTest : public ::testing::Test {
 
   // The log's lines without their CR LF; `fullscreen` picks torvanecode_fs.log.
   static std::vector<std::string> Log(bool fullscreen) {
-    std::ifstream in(winsim::WindowsDirectory() + (fullscreen ? "/torvanecode_fs.log" : "/torvanecode.log"),
-                     std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
+    return LogFileLines(fullscreen ? "torvanecode_fs.log" : "torvanecode.log");
   }
   static bool Has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

@@ -205,6 +205,34 @@ TEST(WinsimInputScriptTest, FrameConditionWaitsForAnotherThreadsPresentation) {
   dd->Release();
 }
 
+TEST(WinsimInputScriptTest, FrameStepsDueAtOneLookStillDeliverTheirInputOneAfterTheOther) {
+  wintest::Start();
+  Make("saver", WS_POPUP);
+  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
+  ASSERT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
+  LPDIRECTDRAWSURFACE front = ddtest::Surface(dd, ddtest::ChainDesc());
+  // Both steps are due at the first look: the frames came faster than the window thread looked.
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(front->Flip(nullptr, 0), DD_OK);
+  winsim::ScriptInput({{winsim::AfterFrames(2, 0), winsim::MoveMouse(POINT{10, 10})},
+                       {winsim::AfterFrames(3, 0), winsim::MoveMouse(POINT{20, 10})},
+                       Quit()});
+  std::vector<LONG> cursorAtMove;
+  wintest::CurrentHandler() = [&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message == WM_MOUSEMOVE) {
+      POINT cursor = {0, 0};
+      GetCursorPos(&cursor);
+      cursorAtMove.push_back(cursor.x);
+    }
+    return std::nullopt;
+  };
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+  wintest::CurrentHandler() = nullptr;
+  EXPECT_EQ(cursorAtMove, (std::vector<LONG>{10, 20})) << "the second move waits until the first is handled";
+  front->Release();
+  dd->Release();
+}
+
 TEST(WinsimInputScriptTest, WaitingForWhatCannotComeStopsTheTest) {
   wintest::Start();
   Make("saver", WS_POPUP);

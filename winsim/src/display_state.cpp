@@ -3,10 +3,13 @@
 #include "display_state.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "display_objects.h"
 #include "display_reset.h"
+#include "winsim/clock_control.h"
 
 namespace winsim::detail {
 
@@ -91,7 +94,22 @@ void LoseAll(int monitor) {
   }
 }
 
+namespace {
+// Its own lock: a held flip waits without winsim's lock, so that the thread which releases it
+// can go on calling the platform.
+std::mutex flipHoldLock;
+std::condition_variable flipHoldChanged;
+bool flipsHeld = false;
+}  // namespace
+
+void WaitWhileFlipsHeld() {
+  if (CurrentThreadNumber() == 0) return;
+  std::unique_lock<std::mutex> lock(flipHoldLock);
+  flipHoldChanged.wait(lock, [] { return !flipsHeld; });
+}
+
 void ResetDisplay() {
+  HoldFlips(false);
   auto& d = D();
   // What a test left alive is destroyed: pointers to it are no longer valid after Reset.
   while (!d.surfaces.empty()) delete d.surfaces.back();
@@ -148,6 +166,14 @@ void SetLockBusy(int count) {
 void SetFlipPending(int count) {
   Guard guard(detail::S().lock);
   D().flipPending = count;
+}
+
+void HoldFlips(bool hold) {
+  {
+    std::lock_guard<std::mutex> lock(detail::flipHoldLock);
+    detail::flipsHeld = hold;
+  }
+  detail::flipHoldChanged.notify_all();
 }
 
 std::vector<std::uint16_t> ScreenPixels(int monitor) {

@@ -65,5 +65,8 @@ HRESULT Record(const char* call, int monitor, DWORD flags = 0, long a0 = 0, long
 void ShowMode(int monitor, const ModeSpec& mode, bool changed);
 // Marks every live surface of the monitor lost.
 void LoseAll(int monitor);
+// On a thread the program started: returns once flips are not held (HoldFlips). Called without
+// winsim's lock.
+void WaitWhileFlipsHeld();
 
 }  // namespace winsim::detail

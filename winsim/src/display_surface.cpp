@@ -144,6 +144,7 @@ HRESULT Surface::GetFlipStatus(DWORD flags) {
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   if (target != nullptr || flags != 0) Unmodelled("Flip", "a target surface or flags");
+  WaitWhileFlipsHeld();
   Guard guard(S().lock);
   const HRESULT fault = Record("Flip", monitor, flags);
   if (fault != DD_OK) return fault;

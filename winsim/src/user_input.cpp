@@ -80,8 +80,11 @@ bool FramesReached(const InputCondition& when) {
   return true;
 }
 
-// Runs the script's first step when its condition holds; an idle step only when `idle`.
-bool RunFront(bool idle) {
+// Runs the script's first step when its condition holds; an idle step only when `idle`, a step
+// that waits for frames only when no input of an earlier step is waiting. The frames come from
+// the drawing thread at its own pace: two steps a frame apart can both be due at one look, and
+// their input must still arrive one after the other.
+bool RunFront(bool idle, bool inputWaiting) {
   InputCondition when;
   unsigned generation = 0;
   {
@@ -101,7 +104,7 @@ bool RunFront(bool idle) {
       break;
     }
     case InputCondition::Kind::kFrames:
-      due = FramesReached(when);
+      due = !inputWaiting && FramesReached(when);
       break;
   }
   if (!due) return false;
@@ -130,8 +133,8 @@ void CountGetMessage() {
   ++Sc().getMessageCalls;
 }
 
-bool RunDueInputStep() { return RunFront(false); }
-bool RunIdleInputStep() { return RunFront(true); }
+bool RunDueInputStep(bool inputWaiting) { return RunFront(false, inputWaiting); }
+bool RunIdleInputStep() { return RunFront(true, false); }
 
 bool InputStepWaitsForFrames() {
   std::lock_guard<std::mutex> guard(Sc().lock);

@@ -146,11 +146,13 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
   Clock::time_point waitingSince = Clock::now();
   for (;;) {
     unsigned long seen = 0;
+    bool inputWaiting = false;
     {
       UserGuard guard(U().lock);
       seen = U().generation;
+      inputWaiting = !OwnQueue().input.empty();
     }
-    if (winsim::detail::RunDueInputStep()) {
+    if (winsim::detail::RunDueInputStep(inputWaiting)) {
       waitingSince = Clock::now();
       continue;
     }

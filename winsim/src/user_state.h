@@ -107,7 +107,9 @@ void EndProgramWindows();
 
 // The input script (user_input.cpp), run by GetMessageA on the thread that waits.
 void CountGetMessage();
-bool RunDueInputStep();   // a step that does not wait for an idle queue, when its condition holds
+// A step that does not wait for an idle queue, when its condition holds; one that waits for
+// frames only once `inputWaiting` is false (the input of earlier steps has been taken).
+bool RunDueInputStep(bool inputWaiting);
 bool RunIdleInputStep();  // a step that waits for an idle queue
 bool InputStepWaitsForFrames();
 std::string NextInputStep();  // for the message that stops a hanging test
