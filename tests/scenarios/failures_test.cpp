@@ -1,9 +1,23 @@
 // Creation failures of the saver window: each ends the run with one message box that shows the
 // kept message, owned by the saver window once it exists, and the WM_DESTROY that follows does not
 // wait for a drawing thread that never started.
+#include "app/app_objects.h"
+#include "rain/rain_model.h"
 #include "scenario_fixture.h"
+#include "support/allocation_faults.h"
+#include "support/program_glyphs.h"
 
 namespace {
+
+// The bytes of the rain's cells for an 800 x 600 screen in the built-in glyphs' size.
+size_t RainCellBytes() {
+  const std::vector<unsigned char> file = ProgramGlyphFile();
+  GraphicsLoader loader;
+  const std::unique_ptr<GlyphSet> glyphs = loader.LoadAnimation(file.data(), static_cast<uint32_t>(file.size()));
+  if (!glyphs) return 0;
+  return static_cast<size_t>(RainColumns(800, glyphs->width)) * static_cast<size_t>(RainRows(600, glyphs->height)) *
+         sizeof(RainCell);
+}
 
 struct FailureCase {
   const char* name;
@@ -24,6 +38,13 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: "},
       {"drawing thread refused", [] { winsim::FailThreadStart(); },
        "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread"},
+      {"no memory for the DirectDraw manager",
+       [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
+       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object"},
+      {"no memory for the glyph loader", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); },
+       "LOG_ERROR: [WM_CREATE] Unable to create Loader object"},
+      {"no memory for the rain", [] { allocation_faults::FailNextNothrow(RainCellBytes()); },
+       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for Torvane"},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -31,6 +52,7 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
     SetUp();
     c.arrange();
     EXPECT_EQ(Run("/s"), kNoWindowExitCode);
+    allocation_faults::FailNextNothrow(0);
     const auto boxes = winsim::MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");
