@@ -59,7 +59,7 @@ SUMMARY_DONE=0
 T0=""
 
 # The actions, by number: 1.. in the order of the --action options, 0 for --screenshot's.
-A_SPEC=()   # as given, e.g. "5:key:space"
+A_TEXT=()   # as given, e.g. "5:key:space"
 A_MS=()     # when, in ms after the program started
 A_VERB=()
 A_ARG=()
@@ -508,7 +508,7 @@ show_output() { # FILE LABEL
 # --- actions while the program runs ---------------------------------------------------------------
 
 action_say() { # K TEXT
-  say "action ${A_SPEC[$1]}: $2"
+  say "action ${A_TEXT[$1]}: $2"
 }
 
 # The Windows path of a run or runwait action's program: a bare name is the one in C:\sarvello.
@@ -542,7 +542,7 @@ poll_helpers() {
     HELPER_RC[k]=$rc
     action_say "$k" "exited $rc after $(secs_since "${HELPER_T[k]}")s (output in $NAME.run$k.stdout and .stderr)"
     if [ "${A_VERB[k]}" = runwait ] && [ "$rc" != 0 ] && [ -z "$FAIL_REASON" ]; then
-      FAIL_REASON="action ${A_SPEC[k]} exited $rc"
+      FAIL_REASON="action ${A_TEXT[k]} exited $rc"
     fi
   done
 }
@@ -564,7 +564,7 @@ xdo() { # K XDOTOOL-ARGS...
   local k=$1
   shift
   bg_wait timeout 20 xdotool "$@" >>"$LOG_FILE" 2>&1 ||
-    FAIL_REASON="action ${A_SPEC[k]}: xdotool $* failed (see $LOG_FILE)"
+    FAIL_REASON="action ${A_TEXT[k]}: xdotool $* failed (see $LOG_FILE)"
 }
 
 # Runs one action; a failure sets FAIL_REASON.
@@ -625,7 +625,7 @@ finish_actions() { # PROGRAM-SECONDS
   local k
   while [ -n "$BLOCK_K" ] && [ "${A_VERB[BLOCK_K]}" = runwait ] && [ -z "${HELPER_RC[BLOCK_K]-}" ]; do
     if [ $(($(now_ms) - PROG_START)) -ge $((TIMEOUT * 1000)) ]; then
-      [ -n "$FAIL_REASON" ] || FAIL_REASON="timeout: action ${A_SPEC[BLOCK_K]} still running after ${TIMEOUT}s, killed"
+      [ -n "$FAIL_REASON" ] || FAIL_REASON="timeout: action ${A_TEXT[BLOCK_K]} still running after ${TIMEOUT}s, killed"
       return
     fi
     sleep 0.05
@@ -638,7 +638,7 @@ finish_actions() { # PROGRAM-SECONDS
       action_say "$k" "skipped: the program ended after $1s before ${A_ARG[k]} was there"
     else
       action_say "$k" "the program ended after $1s before ${A_ARG[k]} was there"
-      MISSED="the program ended after $1s while action ${A_SPEC[k]} waited"
+      MISSED="the program ended after $1s while action ${A_TEXT[k]} waited"
     fi
   fi
   for (( ; NEXT < ${#ORDER[@]}; NEXT++)); do
@@ -647,7 +647,7 @@ finish_actions() { # PROGRAM-SECONDS
       action_say "$k" "skipped: the program ended after $1s"
     else
       action_say "$k" "did not run: the program ended after $1s"
-      [ -n "$MISSED" ] || MISSED="the program ended after $1s, before action ${A_SPEC[k]}"
+      [ -n "$MISSED" ] || MISSED="the program ended after $1s, before action ${A_TEXT[k]}"
     fi
   done
 }
@@ -701,11 +701,11 @@ export_registry() {
 # --- main ----------------------------------------------------------------------------------------
 
 # SECONDS:VERB[?][:ARG] -> the arrays A_*, checked as far as it can be before the run.
-parse_action() { # NUMBER SPEC
-  local k=$1 spec=$2 re='^([0-9]+)(\.([0-9]{1,3}))?:([a-z-]+)(\?)?(:(.*))?$' frac verb arg i
-  [[ $spec =~ $re ]] || die_setup "--action must be SECONDS:VERB[?][:ARG], e.g. 5:key:space: '$spec'"
+parse_action() { # NUMBER TEXT
+  local k=$1 text=$2 re='^([0-9]+)(\.([0-9]{1,3}))?:([a-z-]+)(\?)?(:(.*))?$' frac verb arg i
+  [[ $text =~ $re ]] || die_setup "--action must be SECONDS:VERB[?][:ARG], e.g. 5:key:space: '$text'"
   frac=${BASH_REMATCH[3]}000
-  A_SPEC[k]=$spec
+  A_TEXT[k]=$text
   A_MS[k]=$((10#${BASH_REMATCH[1]} * 1000 + 10#${frac:0:3}))
   verb=${BASH_REMATCH[4]}
   A_OPT[k]=0
@@ -715,20 +715,20 @@ parse_action() { # NUMBER SPEC
   A_ARG[k]=$arg
   case $verb in
   shot)
-    [[ $arg =~ ^[A-Za-z0-9._-]+$ ]] || die_setup "--action $spec: shot:NAME needs a NAME of letters, digits, '.', '_' or '-'"
+    [[ $arg =~ ^[A-Za-z0-9._-]+$ ]] || die_setup "--action $text: shot:NAME needs a NAME of letters, digits, '.', '_' or '-'"
     for i in "${!A_VERB[@]}"; do
       [ "$i" != "$k" ] && [ "${A_VERB[i]}" = shot ] && [ "${A_ARG[i]}" = "$arg" ] &&
-        die_setup "--action $spec: another screenshot is already called $arg.png"
+        die_setup "--action $text: another screenshot is already called $arg.png"
     done
     ;;
-  key) [[ $arg =~ ^[A-Za-z0-9_+]+( [A-Za-z0-9_+]+)*$ ]] || die_setup "--action $spec: key:KEYSYM needs X keysyms, e.g. key:space or key:ctrl+c" ;;
-  move) [[ $arg =~ ^[0-9]+,[0-9]+$ ]] || die_setup "--action $spec: move:X,Y needs two whole numbers, e.g. move:300,200" ;;
-  click) [[ $arg =~ ^[1-9]$ ]] || die_setup "--action $spec: click:BUTTON needs a button 1..9 (1 left, 2 middle, 3 right)" ;;
-  run | runwait) [[ $arg =~ ^[^\ ] ]] || die_setup "--action $spec: $verb:PROGRAM.exe [ARGS...] needs a program" ;;
-  wait-file) [[ $arg =~ ^[A-Za-z]:[\\/]. ]] || die_setup "--action $spec: wait-file:WINPATH needs a path like C:\\windows\\x.txt" ;;
-  *) die_setup "--action $spec: unknown verb '$verb' (shot, key, move, click, run, runwait, wait-file)" ;;
+  key) [[ $arg =~ ^[A-Za-z0-9_+]+( [A-Za-z0-9_+]+)*$ ]] || die_setup "--action $text: key:KEYSYM needs X keysyms, e.g. key:space or key:ctrl+c" ;;
+  move) [[ $arg =~ ^[0-9]+,[0-9]+$ ]] || die_setup "--action $text: move:X,Y needs two whole numbers, e.g. move:300,200" ;;
+  click) [[ $arg =~ ^[1-9]$ ]] || die_setup "--action $text: click:BUTTON needs a button 1..9 (1 left, 2 middle, 3 right)" ;;
+  run | runwait) [[ $arg =~ ^[^\ ] ]] || die_setup "--action $text: $verb:PROGRAM.exe [ARGS...] needs a program" ;;
+  wait-file) [[ $arg =~ ^[A-Za-z]:[\\/]. ]] || die_setup "--action $text: wait-file:WINPATH needs a path like C:\\windows\\x.txt" ;;
+  *) die_setup "--action $text: unknown verb '$verb' (shot, key, move, click, run, runwait, wait-file)" ;;
   esac
-  [ "${A_MS[k]}" -lt $((TIMEOUT * 1000)) ] || die_setup "--action $spec comes at or after the --timeout of ${TIMEOUT}s"
+  [ "${A_MS[k]}" -lt $((TIMEOUT * 1000)) ] || die_setup "--action $text comes at or after the --timeout of ${TIMEOUT}s"
 }
 
 parse_args() {
@@ -887,7 +887,7 @@ main() {
     case ${A_VERB[k]} in
     run | runwait)
       win_to_unix "$(helper_winpath "$k")" >/dev/null ||
-        die_setup "--action ${A_SPEC[k]}: no $(helper_winpath "$k") in the prefix (give the program with --with)"
+        die_setup "--action ${A_TEXT[k]}: no $(helper_winpath "$k") in the prefix (give the program with --with)"
       ;;
     esac
   done

@@ -235,7 +235,7 @@ no_leftover_warning() { ! grep -l 'ending leftover process' "$ART"/*.out; }
 
 # --- actions and the registry ------------------------------------------------------------------
 
-# The lines "action SPEC: at ..." of a harness output, in the order the actions ran, as SPECs.
+# The lines "action TEXT: at ..." of a harness output, in the order the actions ran, as TEXTs.
 actions_run() { # OUT-FILE
   sed -n 's/^e2e [^:]*: action \(.*\): at [0-9.]*s$/\1/p' "$1" | tr '\n' ' '
 }

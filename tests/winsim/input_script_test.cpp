@@ -45,6 +45,23 @@ winsim::InputStep Quit(winsim::InputCondition when = winsim::WhenIdle()) {
   return {when, winsim::Call([] { PostQuitMessage(0); })};
 }
 
+// A fresh platform with a full-screen window whose device shows a flip chain in 640 x 480.
+struct FullScreenWindow {
+  FullScreenWindow() {
+    wintest::Start();
+    Make("saver", WS_POPUP);
+    dd = ddtest::CreateAt(ddtest::kExclusive);
+    EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
+    front = ddtest::Surface(dd, ddtest::ChainDesc());
+  }
+  ~FullScreenWindow() {
+    front->Release();
+    dd->Release();
+  }
+  LPDIRECTDRAW dd = nullptr;
+  LPDIRECTDRAWSURFACE front = nullptr;
+};
+
 std::vector<UINT> MessagesIn(const std::vector<Received>& received) {
   std::vector<UINT> messages;
   for (const Received& r : received) messages.push_back(r.message);
@@ -187,11 +204,8 @@ TEST(WinsimInputScriptTest, PresentedFramesCountFlipsAndCopiesOntoThePrimary) {
 }
 
 TEST(WinsimInputScriptTest, FrameConditionWaitsForAnotherThreadsPresentation) {
-  wintest::Start();
-  Make("saver", WS_POPUP);
-  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
-  ASSERT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-  LPDIRECTDRAWSURFACE front = ddtest::Surface(dd, ddtest::ChainDesc());
+  const FullScreenWindow screen;
+  LPDIRECTDRAWSURFACE front = screen.front;
   int framesAtStep = -1;
   winsim::ScriptInput(
       {{winsim::AfterFrames(3, 0), winsim::Call([&] { framesAtStep = winsim::PresentedFrames(0); })}, Quit()});
@@ -201,16 +215,11 @@ TEST(WinsimInputScriptTest, FrameConditionWaitsForAnotherThreadsPresentation) {
   Pump({});
   drawing.join();
   EXPECT_EQ(framesAtStep, 3);
-  front->Release();
-  dd->Release();
 }
 
 TEST(WinsimInputScriptTest, FrameStepsDueAtOneLookStillDeliverTheirInputOneAfterTheOther) {
-  wintest::Start();
-  Make("saver", WS_POPUP);
-  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
-  ASSERT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-  LPDIRECTDRAWSURFACE front = ddtest::Surface(dd, ddtest::ChainDesc());
+  const FullScreenWindow screen;
+  LPDIRECTDRAWSURFACE front = screen.front;
   // Both steps are due at the first look: the frames came faster than the window thread looked.
   for (int i = 0; i < 3; ++i) ASSERT_EQ(front->Flip(nullptr, 0), DD_OK);
   winsim::ScriptInput({{winsim::AfterFrames(2, 0), winsim::MoveMouse(POINT{10, 10})},
@@ -229,8 +238,6 @@ TEST(WinsimInputScriptTest, FrameStepsDueAtOneLookStillDeliverTheirInputOneAfter
   while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
   wintest::CurrentHandler() = nullptr;
   EXPECT_EQ(cursorAtMove, (std::vector<LONG>{10, 20})) << "the second move waits until the first is handled";
-  front->Release();
-  dd->Release();
 }
 
 TEST(WinsimInputScriptTest, WaitingForWhatCannotComeStopsTheTest) {

@@ -14,7 +14,7 @@ namespace winsim::detail {
 
 struct Control {
   HWND handle;
-  DialogControlSpec spec;
+  DialogControlSpec layout;
   std::string text;  // window text; for a combo box, its edit field or its current entry
   // Combo box list: entries with their item data, and the current entry (-1 for none).
   std::vector<std::pair<std::string, LRESULT>> entries;

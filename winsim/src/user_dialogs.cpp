@@ -22,7 +22,7 @@ Control* FindControl(HWND dialog, int id) {
   }
   // A DIALOG template stores its identifiers as 16-bit words.
   for (Control& control : open->controls) {
-    if (control.spec.id == (id & 0xFFFF)) return &control;
+    if (control.layout.id == (id & 0xFFFF)) return &control;
   }
   SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
   return nullptr;
@@ -69,7 +69,7 @@ bool KnownClass(const std::string& name) {
 // The control a step works on, which must be of `className`; the step's control as a handle.
 HWND StepControl(HWND dialog, const DialogStep& step, const char* className, Control** control) {
   *control = winsim::detail::FindControl(dialog, step.control);
-  if (*control == nullptr || (*control)->spec.className != className)
+  if (*control == nullptr || (*control)->layout.className != className)
     winsim::Unmodelled("the scripted user", "no " + std::string(className) + " " + std::to_string(step.control));
   return (*control)->handle;
 }
@@ -112,7 +112,7 @@ void Perform(HWND dialog, const DialogStep& step) {
       }
       case Action::kTypeComboText:
         from = StepControl(dialog, step, "combobox", &control);
-        if ((control->spec.style & 0x3u) != 0x2u)  // CBS_DROPDOWN: a list with an edit field
+        if ((control->layout.style & 0x3u) != 0x2u)  // CBS_DROPDOWN: a list with an edit field
           winsim::Unmodelled("the scripted user", "typing into a combo box without an edit field");
         // With the list closed, a changed edit field leaves the list without a current entry.
         control->text = step.text;
@@ -213,12 +213,12 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE /*instance: winsim has one module*/, LP
       g.failNext = false;
       return -1;
     }
-    const winsim::DialogTemplateSpec* spec = winsim::detail::FindDialogTemplate(id);
-    if (spec == nullptr) {
+    const winsim::DialogTemplateSpec* layout = winsim::detail::FindDialogTemplate(id);
+    if (layout == nullptr) {
       SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return -1;
     }
-    for (const auto& control : spec->controls) {
+    for (const auto& control : layout->controls) {
       if (!KnownClass(control.className)) winsim::Unmodelled(call, "control class " + control.className);
       // The trackbar's class exists once the common controls are initialised.
       if (control.className == TRACKBAR_CLASSA && !g.commonControls) {
@@ -232,10 +232,10 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE /*instance: winsim has one module*/, LP
     g.open->owner = owner;
     g.open->param = param;
     g.open->procedure = procedure;
-    for (const auto& control : spec->controls) {
+    for (const auto& control : layout->controls) {
       Control made;
       made.handle = NextHandle();
-      made.spec = control;
+      made.layout = control;
       made.text = control.className == "combobox" ? "" : control.text;
       g.open->controls.push_back(made);
       // The first control one can tab to gets the focus.

@@ -19,7 +19,7 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 [[noreturn]] void Refuse(const Control& control, UINT message) {
   char what[96];
-  std::snprintf(what, sizeof what, "message 0x%04X to a %s control", message, control.spec.className.c_str());
+  std::snprintf(what, sizeof what, "message 0x%04X to a %s control", message, control.layout.className.c_str());
   winsim::Unmodelled("SendDlgItemMessageA", what);
 }
 
@@ -59,7 +59,7 @@ LRESULT ComboMessage(Control& control, UINT message, WPARAM wParam, LPARAM lPara
     case CB_ADDSTRING: {
       const std::string text = TextOf("CB_ADDSTRING", lParam);
       size_t at = entries.size();
-      if (control.spec.style & 0x100u) {  // CBS_SORT: before the first entry that is not smaller
+      if (control.layout.style & 0x100u) {  // CBS_SORT: before the first entry that is not smaller
         at = 0;
         while (at < entries.size() && strcasecmp(entries[at].first.c_str(), text.c_str()) < 0) ++at;
       }
@@ -134,7 +134,7 @@ LRESULT TrackbarMessage(Control& control, UINT message, LPARAM lParam) {
 // Handles one message under winsim's lock; `notify` receives the notifications the control sends
 // to the dialog, which go out once the lock is released.
 LRESULT ControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam, std::vector<WORD>* notify) {
-  const std::string& kind = control.spec.className;
+  const std::string& kind = control.layout.className;
   switch (message) {
     case WM_SETTEXT:
       if (kind == "combobox" || kind == TRACKBAR_CLASSA) Refuse(control, message);

@@ -66,24 +66,24 @@ class Script {
 
  private:
   DialogTemplateSpec Dialog(int id) {
-    DialogTemplateSpec spec{id, 0x80880000u, "", "", 0, 0, 0, 0, 0, {}};  // WS_POPUP|WS_BORDER|WS_SYSMENU
-    spec.x = static_cast<int>(Number());
+    DialogTemplateSpec layout{id, 0x80880000u, "", "", 0, 0, 0, 0, 0, {}};  // WS_POPUP|WS_BORDER|WS_SYSMENU
+    layout.x = static_cast<int>(Number());
     Comma();
-    spec.y = static_cast<int>(Number());
+    layout.y = static_cast<int>(Number());
     Comma();
-    spec.width = static_cast<int>(Number());
+    layout.width = static_cast<int>(Number());
     Comma();
-    spec.height = static_cast<int>(Number());
+    layout.height = static_cast<int>(Number());
     for (std::string word = Word(); word != "BEGIN"; word = Word()) {
       if (word == "STYLE") {
-        spec.style = Style();
+        layout.style = Style();
       } else if (word == "CAPTION") {
-        spec.caption = Text();
+        layout.caption = Text();
       } else if (word == "FONT") {
-        spec.pointSize = static_cast<int>(Number());
+        layout.pointSize = static_cast<int>(Number());
         Comma();
-        spec.font = Text();
-        spec.style |= kSetFont;
+        layout.font = Text();
+        layout.style |= kSetFont;
       } else {
         Refuse("dialog statement " + word);
       }
@@ -105,9 +105,9 @@ class Script {
         *value = static_cast<int>(Number());
       }
       if (Peek() == ',') Refuse("an extended style on control " + control.text);
-      spec.controls.push_back(control);
+      layout.controls.push_back(control);
     }
-    return spec;
+    return layout;
   }
 
   DWORD Style() {
@@ -245,17 +245,17 @@ namespace winsim {
 
 namespace detail {
 const DialogTemplateSpec* FindDialogTemplate(int id) {
-  for (const auto& spec : Templates()) {
-    if (spec.id == id) return &spec;
+  for (const auto& layout : Templates()) {
+    if (layout.id == id) return &layout;
   }
   return nullptr;
 }
 }  // namespace detail
 
 const DialogTemplateSpec& DialogTemplate(int id) {
-  const DialogTemplateSpec* spec = detail::FindDialogTemplate(id);
-  if (spec == nullptr) Unmodelled("DialogTemplate", "no dialog template " + std::to_string(id));
-  return *spec;
+  const DialogTemplateSpec* layout = detail::FindDialogTemplate(id);
+  if (layout == nullptr) Unmodelled("DialogTemplate", "no dialog template " + std::to_string(id));
+  return *layout;
 }
 
 }  // namespace winsim
