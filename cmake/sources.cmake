@@ -3,6 +3,7 @@ set(SARVELLO_SOURCES
   src/diag/fixed_string.cpp
   src/diag/debug_log.cpp
   src/diag/log_file.cpp
+  src/diag/hex_text.cpp
   src/glyphs/graphics_loader.cpp
   src/display/screen_list.cpp
   src/display/ddraw_manager.cpp

@@ -38,14 +38,47 @@ function(sarvello_e2e_test name target)
   set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300)
 endfunction()
 
-# Sarvello.scr, the program: a GUI program marked for 4.0-era loaders (the display settings of that
-# generation refuse a newer subsystem version), with its version resource and manifest.
+# Sarvello.scr, the program. It runs on Windows 95/98 and NT 4.0/2000 on a Pentium, so its code
+# keeps to the Pentium's instructions (no CMOV, MMX or SSE on 32-bit x86), and nothing of a C++
+# runtime is linked: its own entry (src/runtime) runs without a C runtime's start-up, it allocates
+# through the system C runtime (msvcrt.dll) and it never throws. The program's sources in
+# sarvello_core are compiled the same way; the Windows test programs that link them are unaffected.
+set(SARVELLO_PROGRAM_COMPILE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+                                     -ffunction-sections -fdata-sections -O2)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND SARVELLO_PROGRAM_COMPILE_OPTIONS -march=i586 -mtune=pentium)
+  set(SARVELLO_ENTRY _SaverEntry)
+else()
+  set(SARVELLO_ENTRY SaverEntry)
+endif()
+target_compile_options(sarvello_core PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+
+# A GUI program marked for 4.0-era loaders (the display settings of that generation refuse a newer
+# subsystem version), with its version resource and manifest. What is linked is listed in full:
+# the system DLLs' import libraries and libgcc for what the compiler itself may call.
 add_library(sarvello_program_resources OBJECT resources/version.rc)
-add_executable(sarvello WIN32 src/frame/win_main.cpp $<TARGET_OBJECTS:sarvello_resources>
+add_executable(sarvello WIN32 src/runtime/entry.cpp src/runtime/heap.cpp
+                              $<TARGET_OBJECTS:sarvello_resources>
                               $<TARGET_OBJECTS:sarvello_program_resources>)
 set_target_properties(sarvello PROPERTIES OUTPUT_NAME Sarvello SUFFIX .scr)
-target_link_libraries(sarvello PRIVATE sarvello_core)
-target_link_options(sarvello PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+target_compile_options(sarvello PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+target_include_directories(sarvello PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_options(sarvello PRIVATE -nostdlib -Wl,-e,${SARVELLO_ENTRY} -Wl,--gc-sections
+                    -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+                    -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase)
+target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> ddraw user32 gdi32 winmm comctl32
+                      advapi32 kernel32 msvcrt gcc)
+# The shipped file carries no symbols; Sarvello.symbols.scr keeps them, at the same addresses, for
+# the check that names the function holding a disallowed instruction.
+add_custom_command(TARGET sarvello POST_BUILD
+                   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:sarvello>
+                           $<TARGET_FILE_DIR:sarvello>/Sarvello.symbols.scr
+                   COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:sarvello>
+                   VERBATIM)
 
+# The promises of the 32-bit program to the systems of its generation.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_subdirectory(tests/program)
+endif()
 add_subdirectory(tests/conformance)
 add_subdirectory(e2e)

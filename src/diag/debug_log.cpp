@@ -16,20 +16,18 @@ const char kCaption[] = "Sarvello v1.30";
 
 LogFile* logFile = nullptr;
 
-// The lock exists from before the program's entry until the process ends, so that any thread may
-// log at any time; it is never deleted.
+// The lock is made by the program's static construction, before its entry, and lives until the
+// process ends, so that either thread may log at any time; it is never deleted.
 struct LogLock {
   CRITICAL_SECTION section;
   LogLock() { InitializeCriticalSection(&section); }
 };
-LogLock& Lock() {
-  static LogLock* lock = new LogLock;
-  return *lock;
-}
+LogLock Lock;
+
 class Locked {
  public:
-  Locked() { EnterCriticalSection(&Lock().section); }
-  ~Locked() { LeaveCriticalSection(&Lock().section); }
+  Locked() { EnterCriticalSection(&Lock.section); }
+  ~Locked() { LeaveCriticalSection(&Lock.section); }
   Locked(const Locked&) = delete;
   Locked& operator=(const Locked&) = delete;
 };

@@ -1,8 +1,9 @@
 // The frame cycle: SelectScreen is in ddraw_manager.cpp; here BeginFrame, InterruptFrame and Flip,
 // which present by a flip in full screen and by a copy into the window in the preview.
-#include <cstdio>
 #include <cstring>
 
+#include "diag/fixed_string.h"
+#include "diag/hex_text.h"
 #include "diag/log_message.h"
 #include "display/ddraw_manager.h"
 
@@ -37,6 +38,18 @@ const char* RestoreLine(HRESULT code) {
     case DDERR_GENERIC: return "[DDrawManager::Flip] Restore returned DDERR_GENERIC";
     default: return nullptr;
   }
+}
+
+// A failure code the table does not name, as printf's "%#04lx" writes it: "0x" and lower-case
+// digits, at least four characters in all.
+FixedString UnknownRestoreLine(HRESULT code) {
+  const uint32_t value = static_cast<DWORD>(code);
+  char digits[16] = "0000";  // zero has no prefix
+  if (value != 0) {
+    digits[1] = 'x';
+    WriteHex(digits + 2, value, 2, '0', false);
+  }
+  return FixedString("[DDrawManager::Flip] Restore returned unknown error, code ") + digits;
 }
 
 }  // namespace
@@ -95,11 +108,10 @@ int32_t DDrawManager::FlipFullScreen(ScreenRecord* screen) {
     const HRESULT restored = screen->backBuffer->Restore();
     if (FAILED(restored) && newRun) {
       const char* line = RestoreLine(restored);
-      char unknown[96];
+      FixedString unknown;
       if (line == nullptr) {
-        std::snprintf(unknown, sizeof unknown, "[DDrawManager::Flip] Restore returned unknown error, code %#04lx",
-                      static_cast<unsigned long>(static_cast<DWORD>(restored)));
-        line = unknown;
+        unknown = UnknownRestoreLine(restored);
+        line = unknown.TextOrNull();
       }
       LogMessage(line, LOG_INFO);
     }

@@ -1,5 +1,5 @@
 // The rain's random numbers: the classic linear congruential generator, one state per thread,
-// starting at 1. Portable: no platform header.
+// starting at 1.
 #pragma once
 
 #include <cstdint>

@@ -2,10 +2,11 @@
 // working table that keeps every device's edits until OK.
 #include "settings/config_dialog.h"
 
-#include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "diag/debug_log.h"
+#include "diag/fixed_string.h"
 #include "display/ddraw_manager.h"
 #include "rain/shared_flags.h"
 #include "resource.h"
@@ -36,9 +37,9 @@ DialogRow* RowOf(const ScreenRecord* screen) {
 
 // "800x600, 16bit": how the resolution list names a mode.
 void ModeText(const DisplayMode* mode, char (&text)[1024]) {
-  text[0] = '\0';
-  std::snprintf(text, sizeof text, "%ux%u, %ubit", static_cast<unsigned>(mode->width),
-                static_cast<unsigned>(mode->height), static_cast<unsigned>(mode->bits));
+  std::memset(text, 0, sizeof text);
+  const FixedString shown = FixedString() + mode->width + "x" + mode->height + ", " + mode->bits + "bit";
+  std::memcpy(text, shown.TextOrNull(), static_cast<size_t>(shown.Length()));
 }
 
 // The resolution list for `screen`: its modes in list order, each carrying its DisplayMode, with

@@ -1,7 +1,7 @@
 // ScreenKeyName: a screen's registry sub-key name from its GUID.
 #include "settings/screen_key_name.h"
 
-#include <cstdio>
+#include "diag/hex_text.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ char* Part(char* out, unsigned value, int digits) {
     *out = '\0';
     return out;
   }
-  return out + std::snprintf(out, static_cast<size_t>(digits) + 1, "%*X", digits, value);
+  return WriteHex(out, value, digits, ' ', true);
 }
 
 }  // namespace

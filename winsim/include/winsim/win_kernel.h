@@ -1,4 +1,5 @@
-// winsim: kernel32 services — errors, the clock and Sleep, the Windows directory, files, resources, critical sections.
+// winsim: kernel32 services — errors, the clock and Sleep, the Windows directory, files, resources,
+// critical sections, thread-local slots.
 #pragma once
 
 #include "winsim/win_types.h"
@@ -53,6 +54,14 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
 BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
+
+// Thread-local slots: process-wide indices, each thread with its own value, 0 until it sets one.
+// As on the platform, at least TLS_MINIMUM_AVAILABLE exist; they live as long as the process.
+#define TLS_MINIMUM_AVAILABLE 64
+#define TLS_OUT_OF_INDEXES 0xFFFFFFFFu
+DWORD WINAPI TlsAlloc();
+LPVOID WINAPI TlsGetValue(DWORD index);
+BOOL WINAPI TlsSetValue(DWORD index, LPVOID value);
 
 // Libraries loaded at run time: winsim keeps a table of the system libraries the program looks up
 // (see winsim/control.h); a library that is absent fails with ERROR_MOD_NOT_FOUND.
