@@ -6,7 +6,8 @@
 #     DirectX and msvcrt.dll, and by NT 4.0);
 #   - its code holds no instruction beyond the Pentium's (no CMOV, FCMOV/FCOMI, long NOPs, MMX, SSE
 #     or later);
-#   - its PE header: a 32-bit x86 GUI program, subsystem and OS version 4.0, image base 0x400000;
+#   - its PE header: a 32-bit x86 GUI program, subsystem and OS version 4.0, image base 0x400000,
+#     not relocatable, no thread storage directory;
 #   - it carries no symbols and is at most --max-bytes long.
 # Usage: check_program.sh [--max-bytes N] PROGRAM SYMBOLS-COPY IMPORT-LIST
 # SYMBOLS-COPY is the same link before stripping; it names the function that holds a disallowed
@@ -90,6 +91,10 @@ done
 [ "$(header_value ImageBase)" = 00400000 ] || fail "image base $(header_value ImageBase), not 00400000"
 # The program is loaded at its image base and carries no relocations: it must not ask to be moved.
 ! grep -q $'^\t\+DYNAMIC_BASE' <<<"$headers" || fail "marked DYNAMIC_BASE, but it is loaded at its image base"
+
+# The loaders of the 95/98 family do not set up a program's own thread-local storage.
+tls=$(awk '$1 == "Entry" && $2 == "9" {print $4; exit}' <<<"$headers")
+[ "$tls" = 00000000 ] || fail "a thread storage directory of $tls bytes"
 
 # --- Size and symbols.
 size=$(stat -c %s "$program")

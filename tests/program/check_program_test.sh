@@ -37,6 +37,7 @@ expect "the function with a CMOV is named" 1 "beyond the Pentium in _LargerOfTwo
 expect "a later subsystem version fails" 1 "MajorSubsystemVersion 6, not 4" "$check" "$bad" "$bad" "$list"
 expect "a moved image base fails" 1 "image base 10000000, not 00400000" "$check" "$bad" "$bad" "$list"
 expect "a relocatable image fails" 1 "marked DYNAMIC_BASE" "$check" "$bad" "$bad" "$list"
+expect "a thread storage directory fails" 1 "a thread storage directory of" "$check" "$bad" "$bad" "$list"
 expect "symbols left in fail" 1 "still carries symbols" "$check" "$bad" "$bad" "$list"
 expect "a symbols copy of other code fails" 1 "does not hold the code of" "$check" "$program" "$bad" "$list"
 expect "a file over the size limit fails" 1 "bytes, more than 4096" "$check" --max-bytes 4096 "$program" "$symbols" "$list"
