@@ -88,6 +88,9 @@ void SetFlipPending(int count);
 // stays inside the platform as a call that never returns would keep it. Presentations of other
 // threads (the window thread clearing the buffers) go on.
 void HoldFlips(bool hold);
+// How many presentations are waiting in a hold now: a test knows that the drawing thread is inside
+// the platform before it goes on.
+int HeldFlips();
 // What the monitor shows, row-major, width = its current mode's width: the front buffer of a flip
 // chain, or the primary's memory (which is the screen) at the normal level. 16-bit screens only.
 std::vector<std::uint16_t> ScreenPixels(int monitor);
