@@ -873,7 +873,7 @@ main() {
   PROGRAM=$(readlink -f "$PROGRAM")
   LOG_FILE=$ARTIFACTS/$NAME.harness.log
   PIDS_FILE=$ARTIFACTS/$NAME.pids
-  rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log}
+  rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log,cpu.txt}
   rm -f "$ARTIFACTS/$NAME".run*.std{out,err}
   for k in "${!A_VERB[@]}"; do [ "${A_VERB[k]}" = shot ] && rm -f "$ARTIFACTS/${A_ARG[k]}.png"; done
   for k in "${REG_EXPORTS[@]}"; do rm -f "$ARTIFACTS/$(reg_export_file "$k")"; done
