@@ -100,7 +100,9 @@ int main(int argc, char** argv) {
   GetWindowRect(area, &onScreen);
   Say("preview_host: the preview area is at %ld,%ld..%ld,%ld on a %dx%d screen", onScreen.left, onScreen.top,
       onScreen.right, onScreen.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  if (moveArea) Expect(onScreen.left == areaAt.x && onScreen.top == areaAt.y, "the preview area is where it was asked to be");
+  if (moveArea) {
+    Expect(onScreen.left == areaAt.x && onScreen.top == areaAt.y, "the preview area is where it was asked to be");
+  }
 
   helper::Started saver = helper::StartSaver("/p " + helper::HandleText(area));
   if (saver.process == nullptr) return 1;

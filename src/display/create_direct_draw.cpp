@@ -16,7 +16,6 @@ const char kNoSixteenBitMode[] =
     "No display device offers a 16-bit display mode. Sarvello needs a display that can show "
     "65536 colours (High Color).";
 
-
 void Log(const char* text, uint32_t level) { LogMessage((FixedString(kTag) + text).TextOrNull(), level); }
 
 // A screen without a selected mode has nothing to be shown in: it gets no device and is left out

@@ -288,7 +288,8 @@ TEST_F(DirectDrawTest, UnclippedBltRefusesRectanglesThatLeaveTheirSurface) {
     const auto pixels = Read(dest);
     ASSERT_EQ(pixels.size(), 48u);
     size_t changed = 0;
-    for (const auto& line : pixels) changed += static_cast<size_t>(std::count_if(line.begin(), line.end(), [](WORD p) { return p != 0x001F; }));
+    for (const auto& line : pixels)
+      changed += static_cast<size_t>(std::count_if(line.begin(), line.end(), [](WORD p) { return p != 0x001F; }));
     EXPECT_EQ(changed, 0u) << row.name << ": nothing is drawn";
   }
   RECT corner = {48, 32, 64, 48};

@@ -272,7 +272,8 @@ TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
        {", its settings key cannot be opened", ", its settings key cannot be opened"},
        "[DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry"},
       {"no 16-bit mode on one, DirectDraw refused on the other",
-       [](winsim::DesktopSpec& d) { d.monitors[0].modes = {{800, 600, 32}}; }, 1, [] {}, {", no 16-bit display mode", ", DirectDraw cannot be created for it, code 0x80004005"},
+       [](winsim::DesktopSpec& d) { d.monitors[0].modes = {{800, 600, 32}}; }, 1, [] {},
+       {", no 16-bit display mode", ", DirectDraw cannot be created for it, code 0x80004005"},
        "No display device offers a 16-bit display mode."},
       {"one screen without settings, the other drawn", [](winsim::DesktopSpec&) {}, -1,
        [] {
