@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Proves that lines.sh, black.sh and slow.sh fail where they must, on small generated files:
-# counts that are off, pictures that are not black or change too often. Last line:
+# Proves that lines.sh, black.sh, slow.sh and cpu.sh fail where they must, on small generated files:
+# counts that are off, pictures that are not black or change too often, a busy process. Last line:
 # "N passed, M failed".
 set -u -o pipefail
 
@@ -52,6 +52,16 @@ expect "slow: one change among three pairs passes MAX 1" 0 "$HERE/slow.sh" 1 "$w
   "$w/green2.png" "$w/green2.png"
 expect "slow: two changes fail MAX 1" 1 "$HERE/slow.sh" 1 "$w/green1.png" "$w/green2.png" "$w/green1.png"
 expect "slow: one picture is a usage error" 2 "$HERE/slow.sh" 1 "$w/green1.png"
+
+# Two samples 4 s apart at 100 ticks per second: Sarvello.scr used 20 ticks (5%), wine 360 (90%).
+printf 'ticks-per-second 100\nfirst 2000 41 Sarvello.scr 300\nfirst 2000 42 wine 10\n' >"$w/cpu"
+printf 'second 6000 41 Sarvello.scr 320\nsecond 6000 42 wine 370\nnear 2500 41 Sarvello.scr 301\n' >>"$w/cpu"
+expect "cpu: a near idle process passes" 0 "$HERE/cpu.sh" "$w/cpu" sarvello.scr first second 10
+expect "cpu: the same process above the limit fails" 1 "$HERE/cpu.sh" "$w/cpu" Sarvello.scr first second 4
+expect "cpu: a busy process fails" 1 "$HERE/cpu.sh" "$w/cpu" wine first second 50
+expect "cpu: a process missing from a sample fails" 1 "$HERE/cpu.sh" "$w/cpu" preview_host.exe first second 50
+expect "cpu: samples under a second apart fail" 1 "$HERE/cpu.sh" "$w/cpu" Sarvello.scr first near 50
+expect "cpu: a limit that is not a number is a usage error" 2 "$HERE/cpu.sh" "$w/cpu" Sarvello.scr first second x
 
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" = 0 ]

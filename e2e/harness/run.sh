@@ -8,7 +8,8 @@
 #          [--reg-export KEY]... [--action SECONDS:VERB[?][:ARG]]... -- PROGRAM.exe [ARGS...]
 #   run.sh --probe
 #   action verbs: shot:NAME  key:KEYSYM...  move:X,Y  click:BUTTON  run:PROGRAM.exe [ARGS...]
-#                 runwait:PROGRAM.exe [ARGS...]  wait-file:WINPATH   ('?' after the verb: optional)
+#                 runwait:PROGRAM.exe [ARGS...]  wait-file:WINPATH  cpu:LABEL
+#                 ('?' after the verb: optional)
 #
 # Exit status: 0 pass, 1 the test failed, 2 the harness could not run the test (usage, missing
 # tools, a host that cannot run this program's flavour, a Wine prefix that does not boot).
@@ -567,6 +568,23 @@ xdo() { # K XDOTOOL-ARGS...
     FAIL_REASON="action ${A_TEXT[k]}: xdotool $* failed (see $LOG_FILE)"
 }
 
+# Appends one line per live process of this run to NAME.cpu.txt: LABEL, milliseconds since the
+# program started, pid, comm, and the processor time it has used so far (utime + stime of all its
+# threads, in clock ticks; the file's first line names the ticks per second). checks/cpu.sh turns
+# two samples into a share of one processor.
+sample_cpu() { # K
+  local k=$1 file=$ARTIFACTS/$NAME.cpu.txt p stat fields ms
+  [ -f "$file" ] || echo "ticks-per-second $(getconf CLK_TCK)" >"$file"
+  ms=$(($(now_ms) - PROG_START))
+  for p in $(run_pids); do
+    stat=$(cat "/proc/$p/stat" 2>/dev/null) || continue
+    read -r -a fields <<<"${stat##*) }"
+    # After the comm: state is field 3, utime 14 and stime 15 of the whole line.
+    echo "${A_ARG[k]} $ms $p $(pid_comm "$p" | tr ' ' '_') $((fields[11] + fields[12]))" >>"$file"
+  done
+  say "cpu sample ${A_ARG[k]} after $(secs_since "$PROG_START")s: $file"
+}
+
 # Runs one action; a failure sets FAIL_REASON.
 do_action() { # K
   local k=$1 keys
@@ -588,6 +606,7 @@ do_action() { # K
   run) start_helper "$k" ;;
   runwait) start_helper "$k"; BLOCK_K=$k ;;
   wait-file) BLOCK_K=$k ;;
+  cpu) sample_cpu "$k" ;;
   esac
   [ -z "$FAIL_REASON" ]
 }
@@ -726,7 +745,8 @@ parse_action() { # NUMBER TEXT
   click) [[ $arg =~ ^[1-9]$ ]] || die_setup "--action $text: click:BUTTON needs a button 1..9 (1 left, 2 middle, 3 right)" ;;
   run | runwait) [[ $arg =~ ^[^\ ] ]] || die_setup "--action $text: $verb:PROGRAM.exe [ARGS...] needs a program" ;;
   wait-file) [[ $arg =~ ^[A-Za-z]:[\\/]. ]] || die_setup "--action $text: wait-file:WINPATH needs a path like C:\\windows\\x.txt" ;;
-  *) die_setup "--action $text: unknown verb '$verb' (shot, key, move, click, run, runwait, wait-file)" ;;
+  cpu) [[ $arg =~ ^[A-Za-z0-9._-]+$ ]] || die_setup "--action $text: cpu:LABEL needs a LABEL of letters, digits, '.', '_' or '-'" ;;
+  *) die_setup "--action $text: unknown verb '$verb' (shot, key, move, click, run, runwait, wait-file, cpu)" ;;
   esac
   [ "${A_MS[k]}" -lt $((TIMEOUT * 1000)) ] || die_setup "--action $text comes at or after the --timeout of ${TIMEOUT}s"
 }
@@ -853,7 +873,7 @@ main() {
   PROGRAM=$(readlink -f "$PROGRAM")
   LOG_FILE=$ARTIFACTS/$NAME.harness.log
   PIDS_FILE=$ARTIFACTS/$NAME.pids
-  rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log}
+  rm -f "$LOG_FILE" "$PIDS_FILE" "$ARTIFACTS/$NAME".{stdout,stderr,png,xvfb.log,template-boot.log,import.log,cpu.txt}
   rm -f "$ARTIFACTS/$NAME".run*.std{out,err}
   for k in "${!A_VERB[@]}"; do [ "${A_VERB[k]}" = shot ] && rm -f "$ARTIFACTS/${A_ARG[k]}.png"; done
   for k in "${REG_EXPORTS[@]}"; do rm -f "$ARTIFACTS/$(reg_export_file "$k")"; done

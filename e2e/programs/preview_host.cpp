@@ -6,6 +6,17 @@
 // on to the area with the area's own handle. It writes C:\sarvello\preview.shown once the child
 // is there, lets the preview run a few seconds, destroys its window, and checks that the saver
 // process ends within 15 s with exit code 0. Exit code 0 when all of that held, 1 otherwise.
+//
+//   preview_host.exe [--area-at X,Y] [--steady-ms MS]
+//
+// --area-at moves the display settings' window so that the preview area's top-left corner is at
+// screen pixel (X,Y), which may put the area partly or wholly past the screen's edge, as a user
+// can drag the window. The steady part of the run (after the input checks, before the window is
+// destroyed) lasts MS milliseconds (default 3000); C:\sarvello\preview.steady is written at its
+// start and C:\sarvello\preview.late one second before its end, for the harness's CPU samples.
+#include <cstdlib>
+#include <cstring>
+
 #include "helper_support.h"
 
 using helper::Say;
@@ -39,7 +50,21 @@ void Expect(bool held, const char* what) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  bool moveArea = false;
+  POINT areaAt = {0, 0};
+  DWORD steadyMs = 3000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--area-at") == 0) {
+      char* rest = nullptr;
+      areaAt.x = std::strtol(argv[i + 1], &rest, 10);
+      areaAt.y = *rest == ',' ? std::strtol(rest + 1, nullptr, 10) : 0;
+      moveArea = true;
+    } else if (std::strcmp(argv[i], "--steady-ms") == 0) {
+      steadyMs = static_cast<DWORD>(std::strtoul(argv[i + 1], nullptr, 10));
+    }
+  }
+  if (steadyMs < 1000) steadyMs = 1000;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA frameClass = {};
   frameClass.lpfnWndProc = DefWindowProcA;
@@ -62,7 +87,22 @@ int main() {
     Say("preview_host: cannot create the preview area");
     return 1;
   }
+  if (moveArea) {
+    RECT placed = {};
+    GetWindowRect(area, &placed);
+    RECT frameRect = {};
+    GetWindowRect(frame, &frameRect);
+    SetWindowPos(frame, nullptr, frameRect.left + areaAt.x - placed.left, frameRect.top + areaAt.y - placed.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   helper::PumpFor(300);
+  RECT onScreen = {};
+  GetWindowRect(area, &onScreen);
+  Say("preview_host: the preview area is at %ld,%ld..%ld,%ld on a %dx%d screen", onScreen.left, onScreen.top,
+      onScreen.right, onScreen.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  if (moveArea) {
+    Expect(onScreen.left == areaAt.x && onScreen.top == areaAt.y, "the preview area is where it was asked to be");
+  }
 
   helper::Started saver = helper::StartSaver("/p " + helper::HandleText(area));
   if (saver.process == nullptr) return 1;
@@ -125,7 +165,10 @@ int main() {
   Expect(answer == 1 && contextMenus == 1 && contextMenuRightHandle && contextMenuPoint == point,
          "the context-menu request is answered 1 and passed on to the area with the area's handle");
 
-  helper::PumpFor(3000);
+  helper::WriteFileText("C:\\sarvello\\preview.steady", "steady\r\n");
+  helper::PumpFor(steadyMs - 1000);
+  helper::WriteFileText("C:\\sarvello\\preview.late", "late\r\n");
+  helper::PumpFor(1000);
   Expect(WaitForSingleObject(saver.process, 0) == WAIT_TIMEOUT, "the preview still runs before its owner closes");
   Say("preview_host: destroying the display settings' window");
   const DWORD destroyed = GetTickCount();

@@ -18,5 +18,8 @@ constexpr int64_t kMoveDeadZone = 3;
 // the current screen's surfaces itself: a look every kPassWaitMs, kPassWaitLooks looks at most.
 constexpr DWORD kPassWaitMs = 5;
 constexpr int kPassWaitLooks = 400;
-// The pause between two looks at ThreadEnded at WM_DESTROY.
+// The pause between two looks at ThreadEnded at WM_DESTROY, and how long it waits at most: far
+// longer than any pass of the drawing thread (it paces in 50 ms slices and stops presenting when
+// told to end), short enough that a preview's owner destroying its window is not frozen.
 constexpr DWORD kThreadEndPollMs = 50;
+constexpr DWORD kThreadEndWaitMs = 5000;

@@ -28,6 +28,16 @@ bool AwaitFramePassEnd() {
   return FramePassActive.load() == 0;
 }
 
+// ThreadAlive is already 0; the drawing thread ends within the rest of its pass. True once it has.
+bool AwaitThreadEnd() {
+  const DWORD start = GetTickCount();
+  while (ThreadEnded.load() == 0) {
+    if (GetTickCount() - start >= kThreadEndWaitMs) return false;
+    Sleep(kThreadEndPollMs);
+  }
+  return true;
+}
+
 LRESULT OnClose(HWND window, WPARAM wParam, LPARAM lParam) {
   LogMessage("[STATE] WM_CLOSE detected", LOG_GOSSIP);
   if (CloseTrap != 0) {
@@ -39,8 +49,7 @@ LRESULT OnClose(HWND window, WPARAM wParam, LPARAM lParam) {
   if (Manager != nullptr) {
     if (AwaitFramePassEnd()) {
       Manager->InterruptFrame();
-      if (CurrentScreen != nullptr && CurrentScreen->directDraw != nullptr)
-        CurrentScreen->directDraw->FlipToGDISurface();
+      Manager->BringDesktopForward();
     } else {
       // Leaving the surfaces alone is safe: the display comes back when the manager is released.
       LogMessage("[STATE] Drawing thread still in its frame, desktop surface left behind", LOG_WARNING);
@@ -75,9 +84,16 @@ LRESULT OnDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
   }
   ThreadAlive.store(0);
   LogMessage("[STATE] WM_DESTROY detected", LOG_GOSSIP);
-  while (ThreadEnded.load() == 0) Sleep(kThreadEndPollMs);
-  LogMessage("[STATE] Cleanup initiated", LOG_GOSSIP);
-  Cleanup();
+  if (AwaitThreadEnd()) {
+    LogMessage("[STATE] Cleanup initiated", LOG_GOSSIP);
+    Cleanup();
+  } else {
+    // The drawing thread is stuck inside the platform and may still use every object Cleanup
+    // would free; they are left to the end of the process, which follows at once and gives the
+    // display back. The window's owner (the display settings for a preview) is not held up.
+    LogMessage("[STATE] Drawing thread did not end, its objects are left to the end of the process", LOG_WARNING);
+    ShowCursor(TRUE);
+  }
   StopErrorMsg();
   return SaverDefaultProc(window, WM_DESTROY, wParam, lParam);
 }

@@ -21,7 +21,9 @@ int32_t Cleanup() {
   Loader.reset();
   if (Manager != nullptr) {
     Manager->InterruptFrame();
-    if (CurrentScreen != nullptr && CurrentScreen->directDraw != nullptr) CurrentScreen->directDraw->FlipToGDISurface();
+    // Every screen, not only the current one (the last in the list): the message box appears on
+    // the primary screen.
+    Manager->BringDesktopForward();
     ShowCursor(TRUE);
     ShowErrorMsg(MainWindow);
     Manager.reset();

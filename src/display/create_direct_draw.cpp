@@ -2,6 +2,7 @@
 // every screen first, then each screen's surfaces, pixel format and cleared buffers.
 #include <cstring>
 
+#include "diag/hex_text.h"
 #include "diag/log_message.h"
 #include "display/ddraw_manager.h"
 
@@ -15,14 +16,59 @@ const char kNoSixteenBitMode[] =
     "No display device offers a 16-bit display mode. Sarvello needs a display that can show "
     "65536 colours (High Color).";
 
-// A presentation that keeps failing (surfaces lost for good) must not hold up window creation.
-constexpr int kClearFlipAttempts = 100000;
-
 void Log(const char* text, uint32_t level) { LogMessage((FixedString(kTag) + text).TextOrNull(), level); }
 
-// A screen without a 16-bit mode has nothing to be shown in: it gets no device and is left out of
-// drawing.
+// A screen without a selected mode has nothing to be shown in: it gets no device and is left out
+// of drawing.
 bool Usable(const ScreenRecord* screen) { return screen->selectedMode != nullptr; }
+
+// The warning for a screen that is left out, naming why it has no mode.
+void LogSkipped(const ScreenRecord* screen) {
+  FixedString line = FixedString("Skipping device ") + screen->description;
+  if (screen->settingsUnread) {
+    line.Append(", its settings key cannot be opened");
+  } else if (FAILED(screen->enumResult)) {
+    char code[16] = "0x";  // a failure code is never 0, so it always has the prefix
+    WriteHex(code + 2, static_cast<DWORD>(screen->enumResult), 6, '0', false);
+    line = line + ", DirectDraw cannot be created for it, code " + code;
+  } else {
+    line.Append(", no 16-bit display mode");
+  }
+  Log(line.TextOrNull(), LOG_WARNING);
+}
+
+// Logs every screen that is left out; true when some screen can be given a device. Otherwise the
+// user's message says what stands in the way: DirectDraw itself when no screen could create it
+// (or there is no screen at all), High Color when a working device offers no 16-bit mode, else
+// the unreadable settings.
+bool AnyUsable() {
+  bool usable = false;
+  bool withoutSixteenBit = false;
+  bool withoutSettings = false;
+  for (const ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    if (Usable(screen)) {
+      usable = true;
+      continue;
+    }
+    LogSkipped(screen);
+    if (screen->settingsUnread) {
+      withoutSettings = true;
+    } else if (SUCCEEDED(screen->enumResult)) {
+      withoutSixteenBit = true;
+    }
+  }
+  if (usable) return true;
+  if (withoutSixteenBit) {
+    LogMessage(kNoSixteenBitMode, LOG_ERROR);
+  } else if (withoutSettings) {
+    Log("No display device's settings could be read from the registry", LOG_ERROR);
+  } else {
+    Log(ScreenList == nullptr ? "No display device found" : "DirectDraw cannot be created for any display device",
+        LOG_WARNING);
+    LogMessage(kNoDirectDraw, LOG_ERROR);
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -31,23 +77,9 @@ bool DDrawManager::CreateDirectDraw(HWND window, bool fullscreenUse) {
   DeviceWindow = window;
   fullscreen = fullscreenUse;
 
-  if (ScreenList == nullptr) {
-    LogMessage(kNoDirectDraw, LOG_ERROR);
-    return false;
-  }
-  bool any = false;
-  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) any |= Usable(screen);
-  if (!any) {
-    LogMessage(kNoSixteenBitMode, LOG_ERROR);
-    return false;
-  }
-
+  if (!AnyUsable()) return false;
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
-    if (!Usable(screen)) {
-      Log((FixedString("Skipping device ") + screen->description + ", no 16-bit display mode").TextOrNull(), LOG_WARNING);
-      continue;
-    }
-    if (!CreateDevice(screen, window)) return false;
+    if (Usable(screen) && !CreateDevice(screen, window)) return false;
   }
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
     if (Usable(screen) && !CreateSurfaces(screen)) return false;
@@ -184,10 +216,13 @@ void DDrawManager::ClearBuffers(ScreenRecord* screen) {
     if (FAILED(screen->backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx)))
       Log(failure, LOG_WARNING);
     framesSuspended = false;
-    int attempt = 0;
-    while (Flip() != 0 && ++attempt < kClearFlipAttempts) {
+    const DWORD start = GetTickCount();
+    bool presented = Flip() == 0;
+    while (!presented && GetTickCount() - start < kClearPresentMs) {
+      Sleep(kClearRetryMs);
+      presented = Flip() == 0;
     }
     framesSuspended = true;
-    if (attempt == kClearFlipAttempts) Log("Unable to present the cleared buffer, carrying on", LOG_WARNING);
+    if (!presented) Log("Unable to present the cleared buffer, carrying on", LOG_WARNING);
   }
 }

@@ -47,3 +47,9 @@ int32_t DDrawManager::SelectScreen(ScreenRecord* screen) {
   CurrentColourType = screen->colourType;
   return CurrentColourType;
 }
+
+void DDrawManager::BringDesktopForward() {
+  for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
+    if (screen->directDraw != nullptr) screen->directDraw->FlipToGDISurface();
+  }
+}

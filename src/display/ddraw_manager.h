@@ -14,6 +14,13 @@ extern ScreenRecord* CurrentScreen;
 // The window given to CreateDirectDraw; windowed frames are copied to its client area.
 extern HWND DeviceWindow;
 
+// A presentation that keeps failing (surfaces lost for good) must not hold up window creation: each
+// clearing pass of CreateDirectDraw tries to present for this long, pausing kClearRetryMs between
+// attempts, and then carries on. A flip after a mode change is done within a few refreshes; a
+// preview's owner waits for its window meanwhile.
+constexpr DWORD kClearPresentMs = 500;
+constexpr DWORD kClearRetryMs = 1;
+
 class DDrawManager {
  public:
   // Enumerates the screens unless that has been done already. Window thread.
@@ -38,6 +45,10 @@ class DDrawManager {
   void InterruptFrame();
   // Presents the current screen's back buffer: 0 when presented, 1 when not (the caller retries).
   int32_t Flip();
+  // Makes the desktop's surface the visible one on every screen that has a device, so that what
+  // the window thread shows next (the password dialog, a message box) is seen on whichever screen
+  // it appears. Window thread, while the drawing thread is outside its frame pass.
+  void BringDesktopForward();
 
   bool framesSuspended = true;
   bool fullscreen = false;

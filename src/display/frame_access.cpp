@@ -52,6 +52,22 @@ FixedString UnknownRestoreLine(HRESULT code) {
   return FixedString("[DDrawManager::Flip] Restore returned unknown error, code ") + digits;
 }
 
+// Cuts `destination` to the screen's width x height, and `source` by the same amounts so that the
+// two stay in step. False when nothing of the destination lies on the screen.
+bool ClipToScreen(RECT* destination, RECT* source, LONG screenWidth, LONG screenHeight) {
+  const LONG cutLeft = destination->left < 0 ? -destination->left : 0;
+  const LONG cutTop = destination->top < 0 ? -destination->top : 0;
+  const LONG cutRight = destination->right > screenWidth ? destination->right - screenWidth : 0;
+  const LONG cutBottom = destination->bottom > screenHeight ? destination->bottom - screenHeight : 0;
+  if (cutLeft + cutRight >= destination->right - destination->left ||
+      cutTop + cutBottom >= destination->bottom - destination->top)
+    return false;
+  *destination = {destination->left + cutLeft, destination->top + cutTop, destination->right - cutRight,
+                  destination->bottom - cutBottom};
+  *source = {source->left + cutLeft, source->top + cutTop, source->right - cutRight, source->bottom - cutBottom};
+  return true;
+}
+
 }  // namespace
 
 FrameDescriptor* DDrawManager::BeginFrame() {
@@ -152,6 +168,17 @@ int32_t DDrawManager::CopyToWindow(ScreenRecord* screen) {
   const LONG height = screen->selectedMode->height;
   RECT destination = {origin.x, origin.y, origin.x + width, origin.y + height};
   RECT source = {0, 0, width, height};
+  // Without a clipper the platform refuses a copy that leaves the primary surface, so a preview
+  // window dragged partly off the screen would never be shown: the copy is cut to the screen.
+  DDSURFACEDESC desktop;
+  std::memset(&desktop, 0, sizeof desktop);
+  desktop.dwSize = sizeof desktop;
+  if (SUCCEEDED(screen->primary->GetSurfaceDesc(&desktop)) &&
+      !ClipToScreen(&destination, &source, static_cast<LONG>(desktop.dwWidth), static_cast<LONG>(desktop.dwHeight))) {
+    // Wholly off the screen: there is nothing to show, and nothing to try again.
+    NotePresentation(screen, nullptr, LOG_INFO);
+    return 0;
+  }
   const HRESULT copied = screen->primary->Blt(&destination, screen->backBuffer, &source, 0, nullptr);
   if (SUCCEEDED(copied)) {
     NotePresentation(screen, nullptr, LOG_INFO);

@@ -89,8 +89,9 @@ BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/
              LOG_INFO);
 
   IDirectDraw* directDraw = nullptr;
-  if (SUCCEEDED(DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr)) &&
-      directDraw != nullptr) {
+  screen->enumResult = DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr);
+  if (SUCCEEDED(screen->enumResult) && directDraw == nullptr) screen->enumResult = E_FAIL;
+  if (SUCCEEDED(screen->enumResult)) {
     directDraw->EnumDisplayModes(0, nullptr, &screen->modes, DDEnumModesCallback);
     directDraw->Release();
   } else {

@@ -34,6 +34,11 @@ struct ScreenRecord {
   DDSURFACEDESC surfaceDesc;           // work area for creation, format query and locking
   DDSCAPS backCaps;
   RainGrid rain;
+  // Why a screen may be without a selected mode, kept for the log, which is opened only after the
+  // enumeration and the settings read: the enumeration's DirectDrawCreate result (a failure leaves
+  // the screen without modes), and whether its settings sub-key could not be opened.
+  HRESULT enumResult;
+  bool settingsUnread;
   // The presentation line logged by the last Flip of this screen, so that a run of identical
   // results writes one line instead of one per attempt.
   FixedString lastPresentLine;

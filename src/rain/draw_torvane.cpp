@@ -43,10 +43,13 @@ void DrawScreen(DDrawManager& manager, ScreenRecord* screen) {
     if (frame != nullptr) manager.InterruptFrame();
     return;
   }
-  // Retried at once and without limit: Flip reports why it fails, and only switching drawing off
-  // stops the presentation. Every Flip ends the open frame first.
+  // Retried until it succeeds, drawing is switched off or the thread is told to end; Flip reports
+  // why it fails. A presentation that keeps failing (lost surfaces that cannot be restored) must
+  // neither hold a processor nor outlive the run, so the thread pauses between attempts. Every
+  // Flip ends the open frame first.
   while (manager.Flip() != 0) {
-    if (DrawEnabled.load() == 0) return;
+    if (DrawEnabled.load() == 0 || ThreadAlive.load() != 1) return;
+    Sleep(kFlipRetryMs);
   }
   if (DrawEnabled.load() != 0) FramePresented.store(1);
 }

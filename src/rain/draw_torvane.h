@@ -12,3 +12,6 @@ void DrawTorvane(void* unused);
 constexpr unsigned kPacingSliceMs = 50;
 // Pause between two looks at DrawEnabled while drawing is switched off.
 constexpr unsigned kIdlePollMs = 5;
+// Pause between two attempts to present a frame that could not be presented: a flip still
+// pending is done within a refresh, and one that keeps failing costs next to nothing.
+constexpr unsigned kFlipRetryMs = 1;

@@ -83,13 +83,17 @@ bool ReadScreenDensities(HKEY device, ScreenRecord* screen) {
   return true;
 }
 
-// Runs `read` on every screen's sub-key; a screen whose sub-key cannot be opened is passed over.
-// False at the first refused write, with the sub-key closed.
+// Runs `read` on every screen's sub-key; a screen whose sub-key cannot be opened is passed over
+// and marked so, for device creation to log why it has no mode. False at the first refused write,
+// with the sub-key closed.
 template <typename Read>
 bool ForEachScreenKey(HKEY product, Read read) {
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
     HKEY device;
-    if (!CreateSettingsKey(product, ScreenKeyName(screen), &device, nullptr)) continue;
+    if (!CreateSettingsKey(product, ScreenKeyName(screen), &device, nullptr)) {
+      screen->settingsUnread = true;
+      continue;
+    }
     const bool done = read(device, screen);
     RegCloseKey(device);
     if (!done) return false;

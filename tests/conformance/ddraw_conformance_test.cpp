@@ -3,6 +3,7 @@
 // flip chain, and every object released to a count of 0.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -252,6 +253,65 @@ TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
   const auto pixels = Read(dest);
   ASSERT_EQ(pixels.size(), 48u);
   ExpectRectangleEdges(pixels, to, 0x07E0, 0x001F);
+}
+
+// Without a clipper a copy or fill takes only a rectangle that is non-empty and lies wholly on its
+// surface: the preview's copy onto the primary, when its window reaches past the screen's edge,
+// is refused, not clipped, and nothing is drawn.
+TEST_F(DirectDrawTest, UnclippedBltRefusesRectanglesThatLeaveTheirSurface) {
+  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
+  LPDIRECTDRAWSURFACE source = Offscreen(16, 16);
+  LPDIRECTDRAWSURFACE dest = Offscreen(64, 48);
+  ASSERT_NE(source, nullptr);
+  ASSERT_NE(dest, nullptr);
+  ASSERT_EQ(Fill(source, nullptr, 0x07E0), DD_OK);
+  struct Row {
+    const char* name;
+    RECT to;
+    RECT from;  // within the 16 x 16 source, except where the source is what leaves
+  } rows[] = {{"past the right edge", {56, 0, 72, 16}, {0, 0, 16, 16}},
+              {"past the bottom edge", {0, 40, 16, 56}, {0, 0, 16, 16}},
+              {"past the left edge", {-8, 0, 8, 16}, {0, 0, 16, 16}},
+              {"past the top edge", {0, -8, 16, 8}, {0, 0, 16, 16}},
+              {"wholly off the surface", {100, 100, 116, 116}, {0, 0, 16, 16}},
+              {"source past its surface's edge", {0, 0, 16, 16}, {8, 0, 24, 16}},
+              {"empty", {10, 10, 10, 10}, {0, 0, 0, 0}}};
+  for (const Row& row : rows) {
+    ASSERT_EQ(Fill(dest, nullptr, 0x001F), DD_OK);
+    RECT to = row.to;
+    RECT from = row.from;
+    EXPECT_EQ(dest->Blt(&to, source, &from, 0, nullptr), DDERR_INVALIDRECT) << row.name;
+    RECT fill = row.to;
+    if (row.from.right <= 16) {
+      EXPECT_EQ(Fill(dest, &fill, 0xF800), DDERR_INVALIDRECT) << row.name << ", colour fill";
+    }
+    const auto pixels = Read(dest);
+    ASSERT_EQ(pixels.size(), 48u);
+    size_t changed = 0;
+    for (const auto& line : pixels)
+      changed += static_cast<size_t>(std::count_if(line.begin(), line.end(), [](WORD p) { return p != 0x001F; }));
+    EXPECT_EQ(changed, 0u) << row.name << ": nothing is drawn";
+  }
+  RECT corner = {48, 32, 64, 48};
+  RECT whole = {0, 0, 16, 16};
+  EXPECT_EQ(dest->Blt(&corner, source, &whole, 0, nullptr), DD_OK) << "flush with the right and bottom edges";
+  const auto pixels = Read(dest);
+  ASSERT_EQ(pixels.size(), 48u);
+  EXPECT_EQ(pixels[32][48], 0x07E0);
+  EXPECT_EQ(pixels[47][63], 0x07E0);
+  EXPECT_EQ(pixels[31][63], 0x001F);
+
+  DDSURFACEDESC desc = {};
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  LPDIRECTDRAWSURFACE primary = Create(desc);
+  ASSERT_NE(primary, nullptr);
+  DDSURFACEDESC screen = {};
+  screen.dwSize = sizeof screen;
+  ASSERT_EQ(primary->GetSurfaceDesc(&screen), DD_OK);
+  const LONG right = static_cast<LONG>(screen.dwWidth);
+  RECT past = {right - 8, 0, right + 8, 16};
+  EXPECT_EQ(primary->Blt(&past, source, &whole, 0, nullptr), DDERR_INVALIDRECT) << "the primary's right edge";
 }
 
 // The full-screen path: the focus window first, then the exclusive level, a 16-bit mode, and a

@@ -164,11 +164,41 @@ TEST_F(CreateDirectDrawTest, FailedClearIsOnlyAWarning) {
   EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (second pass)"), 1);
 }
 
+// Each clearing pass gives a failing presentation a fixed time, pausing between attempts, whatever
+// one attempt costs; then creation carries on.
 TEST_F(CreateDirectDrawTest, PresentationThatNeverSucceedsDoesNotHangCreation) {
-  winsim::FailDDCall("Flip", DDERR_GENERIC, -1);
-  EXPECT_TRUE(Create(winsim::OneMonitorDesktop(), true));
-  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 2);
-  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unrecognized error when trying to flip"), 1) << "one line per run";
+  struct Row {
+    const char* name;
+    bool fullscreen;
+    const char* call;
+  } rows[] = {{"full screen, flip refused", true, "Flip"}, {"preview, copy refused", false, "Blt"}};
+  for (const Row& row : rows) {
+    SetUp();
+    const uint32_t start = winsim::Clock();
+    EXPECT_TRUE(Create(winsim::OneMonitorDesktop(), row.fullscreen, [&] {
+      winsim::FailDDCall(row.call, DDERR_GENERIC, -1);
+      if (!row.fullscreen) {
+        static DisplayMode preview = {152, 112, 16, nullptr};
+        ScreenList->selectedMode = &preview;
+      }
+    })) << row.name;
+    const uint32_t elapsed = winsim::Clock() - start;
+    EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 2)
+        << row.name;
+    EXPECT_GE(elapsed, 2 * kClearPresentMs) << row.name;
+    EXPECT_LE(elapsed, 2 * (kClearPresentMs + kClearRetryMs)) << row.name;
+    size_t attempts = 0;
+    for (const auto& c : winsim::DDCalls()) attempts += c.call == row.call && (row.fullscreen || c.flags == 0);
+    const auto sleeps = winsim::Sleeps();
+    EXPECT_EQ(attempts, sleeps.size() + 2) << row.name << ": a pause between each two attempts of a pass";
+    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](const winsim::SleepRecord& r) { return r.ms == kClearRetryMs; }))
+        << row.name;
+    if (row.fullscreen) {
+      EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unrecognized error when trying to flip"), 1) << "one line per run";
+    }
+    manager_.reset();
+    TearDown();
+  }
 }
 
 TEST_F(CreateDirectDrawTest, PreviewCopiesToTheWindowsClientOrigin) {
@@ -213,6 +243,78 @@ TEST_F(CreateDirectDrawTest, ScreensWithoutSixteenBitModesAreLeftOut) {
   EXPECT_FALSE(Create(desktop, true));
   EXPECT_EQ(ErrorMsgLevel, LOG_ERROR);
   EXPECT_NE(Kept().find("16-bit display mode"), std::string::npos) << Kept();
+}
+
+// A screen left out is logged with its reason (the log opens only after the enumeration and the
+// settings read, so device creation writes them); with none left the user's message names what
+// stands in the way.
+TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
+  const std::string tag = "LOG_WARNING: [DDrawManager::CreateDirectDraw] Skipping device ";
+  struct Row {
+    const char* name;
+    std::function<void(winsim::DesktopSpec&)> desktop;
+    int refusedCreate;  // the enumeration's DirectDrawCreate fails from this screen on; -1: never
+    std::function<void()> afterEnumeration;
+    const char* reasons[2];  // per screen, after its description; null: it gets a device
+    const char* kept;        // the start of the user's message; null: creation succeeds
+  } rows[] = {
+      {"DirectDraw refused for every screen",
+       [](winsim::DesktopSpec&) {}, 0, [] {},
+       {", DirectDraw cannot be created for it, code 0x80004005", ", DirectDraw cannot be created for it, code 0x80004005"},
+       "Unable to initialize DirectDraw."},
+      {"no settings key for either screen", [](winsim::DesktopSpec&) {}, -1,
+       [] {
+         for (ScreenRecord* s = ScreenList; s != nullptr; s = s->next) {
+           s->settingsUnread = true;
+           s->selectedMode = nullptr;
+         }
+       },
+       {", its settings key cannot be opened", ", its settings key cannot be opened"},
+       "[DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry"},
+      {"no 16-bit mode on one, DirectDraw refused on the other",
+       [](winsim::DesktopSpec& d) { d.monitors[0].modes = {{800, 600, 32}}; }, 1, [] {},
+       {", no 16-bit display mode", ", DirectDraw cannot be created for it, code 0x80004005"},
+       "No display device offers a 16-bit display mode."},
+      {"one screen without settings, the other drawn", [](winsim::DesktopSpec&) {}, -1,
+       [] {
+         ScreenList->settingsUnread = true;
+         ScreenList->selectedMode = nullptr;
+       },
+       {", its settings key cannot be opened", nullptr}, nullptr},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    winsim::DesktopSpec desktop = winsim::TwoMonitorDesktop();
+    row.desktop(desktop);
+    winsim::SetDesktop(desktop);
+    // The extended enumeration reports the primary driver first on two monitors (its DirectDraw
+    // object is made too), then one device per monitor.
+    if (row.refusedCreate >= 0) winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1 + row.refusedCreate);
+    EnumScreens();
+    SelectModes(800, 600);
+    row.afterEnumeration();
+    manager_ = std::make_unique<DDrawManager>();
+    EXPECT_EQ(manager_->CreateDirectDraw(kWindow, true), row.kept == nullptr) << row.name;
+    const auto screens = Screens();
+    ASSERT_EQ(screens.size(), 2u) << row.name;
+    for (size_t i = 0; i < 2; ++i) {
+      const std::string prefix = tag + screens[i]->description;
+      int skipped = 0;
+      for (const std::string& line : LogLines()) skipped += line.rfind(prefix, 0) == 0;
+      if (row.reasons[i] == nullptr) {
+        EXPECT_EQ(skipped, 0) << row.name << ", screen " << i;
+      } else {
+        EXPECT_EQ(CountLines(prefix + row.reasons[i]), 1) << row.name << ", screen " << i;
+        EXPECT_EQ(skipped, 1) << row.name << ", screen " << i;
+      }
+    }
+    if (row.kept != nullptr) {
+      EXPECT_EQ(ErrorMsgLevel, LOG_ERROR) << row.name;
+      EXPECT_EQ(Kept().rfind(row.kept, 0), 0u) << row.name << ": " << Kept();
+    }
+    manager_.reset();
+    TearDown();
+  }
 }
 
 TEST_F(CreateDirectDrawTest, NoScreensAtAllIsAFailureTheUserSees) {

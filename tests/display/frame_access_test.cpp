@@ -8,7 +8,7 @@ namespace {
 
 class FrameAccessTest : public DisplayTest {
  protected:
-  void Start(bool fullscreen) {
+  void Start(bool fullscreen, POINT windowOrigin = POINT{10, 20}) {
     winsim::SetDesktop(winsim::OneMonitorDesktop());
     EnumScreens();
     SelectModes(800, 600);
@@ -17,7 +17,7 @@ class FrameAccessTest : public DisplayTest {
       ScreenList->selectedMode = &preview;
     }
     manager_ = std::make_unique<DDrawManager>();
-    ASSERT_TRUE(manager_->CreateDirectDraw(winsim::CreateTestWindow(POINT{10, 20}), fullscreen));
+    ASSERT_TRUE(manager_->CreateDirectDraw(winsim::CreateTestWindow(windowOrigin), fullscreen));
     manager_->SelectScreen(ScreenList);
   }
   void TearDown() override {
@@ -152,6 +152,57 @@ TEST_F(FrameAccessTest, WindowedLostSurfacesRestorePrimaryThenBackBuffer) {
       EXPECT_EQ(manager_->Flip(), 0) << "the next copy presents";
       EXPECT_EQ(ScreenList->frameIndex, 0);
     }
+    TearDown();
+  }
+}
+
+// The preview's copy lands at the window's place and is cut to the screen, taking the matching
+// part of the frame; a window wholly off the screen costs no copy and is not retried. Each frame
+// pixel holds its own position (x | y << 8), so a probe shows which frame pixel it took.
+TEST_F(FrameAccessTest, WindowedCopyIsCutToTheScreen) {
+  struct Probe {
+    LONG x, y;   // on the 1024 x 768 screen
+    int frameX;  // the frame pixel expected there; -1: the screen keeps what it showed
+    int frameY;
+  };
+  struct Row {
+    const char* name;
+    POINT origin;  // the window's client origin on the screen
+    Probe probes[3];
+  } rows[] = {
+      {"on the screen", {10, 20}, {{10, 20, 0, 0}, {161, 131, 151, 111}, {162, 20, -1, 0}}},
+      {"past the right edge", {950, 100}, {{950, 100, 0, 0}, {1023, 211, 73, 111}, {949, 100, -1, 0}}},
+      {"past the bottom edge", {100, 700}, {{100, 700, 0, 0}, {251, 767, 151, 67}, {100, 699, -1, 0}}},
+      {"past the left edge", {-50, 100}, {{0, 100, 50, 0}, {101, 211, 151, 111}, {102, 100, -1, 0}}},
+      {"past the top edge", {100, -30}, {{100, 0, 0, 30}, {251, 81, 151, 111}, {100, 82, -1, 0}}},
+      {"past the bottom-right corner", {1000, 700}, {{1000, 700, 0, 0}, {1023, 767, 23, 67}, {999, 767, -1, 0}}},
+      {"wholly off to the right", {1024, 100}, {{1023, 100, -1, 0}, {0, 0, -1, 0}, {1023, 767, -1, 0}}},
+      {"wholly off above", {100, -112}, {{100, 0, -1, 0}, {251, 0, -1, 0}, {0, 0, -1, 0}}},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    Start(false, row.origin);
+    // The clearing passes copied black onto the window's part of the screen; start from poison.
+    std::vector<uint16_t> before = winsim::ScreenPixels(0);
+    FrameDescriptor* frame = manager_->BeginFrame();
+    ASSERT_NE(frame, nullptr) << row.name;
+    for (int y = 0; y < 112; ++y)
+      for (int x = 0; x < 152; ++x) frame->pixels[y * frame->pitch + x] = static_cast<uint16_t>(x | y << 8);
+    const size_t callsBefore = winsim::DDCalls().size();
+    EXPECT_EQ(manager_->Flip(), 0) << row.name;
+    size_t copies = 0;
+    const auto calls = winsim::DDCalls();
+    for (size_t i = callsBefore; i < calls.size(); ++i) copies += calls[i].call == "Blt";
+    const bool shown = row.probes[0].frameX >= 0;
+    EXPECT_EQ(copies, shown ? 1u : 0u) << row.name;
+    const std::vector<uint16_t> screen = winsim::ScreenPixels(0);
+    for (const Probe& p : row.probes) {
+      const size_t at = static_cast<size_t>(p.y) * 1024 + static_cast<size_t>(p.x);
+      const uint16_t expected = p.frameX >= 0 ? static_cast<uint16_t>(p.frameX | p.frameY << 8) : before[at];
+      EXPECT_EQ(screen[at], expected) << row.name << " at " << p.x << "," << p.y;
+    }
+    EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 0)
+        << row.name;
     TearDown();
   }
 }

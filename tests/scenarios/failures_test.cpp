@@ -29,7 +29,17 @@ class FailureScenario : public ScenarioTest {};
 
 TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
   const FailureCase cases[] = {
-      {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); }, "LOG_ERROR: "},
+      // DirectDraw refused for every screen already in the enumeration: the user is told about
+      // DirectDraw, not about the display's colours.
+      {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
+       "LOG_ERROR: Unable to initialize DirectDraw."},
+      {"no DirectDraw once the screens were found", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
+       "LOG_ERROR: Unable to initialize DirectDraw."},
+      {"no device's settings key", [] {
+         // Every key after the product key's: the device sub-keys.
+         winsim::FailRegistry(winsim::RegistryCall::kCreateKey, "*", "", ERROR_ACCESS_DENIED, -1, 1);
+       },
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry"},
       {"cooperative level refused", [] { winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, -1); },
        "LOG_ERROR: "},
       {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: "},

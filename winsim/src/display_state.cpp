@@ -100,12 +100,15 @@ namespace {
 std::mutex flipHoldLock;
 std::condition_variable flipHoldChanged;
 bool flipsHeld = false;
+int flipsWaiting = 0;
 }  // namespace
 
 void WaitWhileFlipsHeld() {
   if (CurrentThreadNumber() == 0) return;
   std::unique_lock<std::mutex> lock(flipHoldLock);
+  ++flipsWaiting;
   flipHoldChanged.wait(lock, [] { return !flipsHeld; });
+  --flipsWaiting;
 }
 
 void ResetDisplay() {
@@ -174,6 +177,11 @@ void HoldFlips(bool hold) {
     detail::flipsHeld = hold;
   }
   detail::flipHoldChanged.notify_all();
+}
+
+int HeldFlips() {
+  std::lock_guard<std::mutex> lock(detail::flipHoldLock);
+  return detail::flipsHeld ? detail::flipsWaiting : 0;
 }
 
 std::vector<std::uint16_t> ScreenPixels(int monitor) {

@@ -14,6 +14,13 @@ long L(LONG v) { return static_cast<long>(v); }
 
 RECT Whole(const PixelBuffer& b) { return {0, 0, static_cast<LONG>(b.width), static_cast<LONG>(b.height)}; }
 
+// Without a clipper the platform takes a rectangle only when it is non-empty and lies wholly on
+// its surface; anything else is DDERR_INVALIDRECT, and nothing is drawn.
+bool OnSurface(const RECT& r, const PixelBuffer& b) {
+  return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+         r.right <= static_cast<LONG>(b.width) && r.bottom <= static_cast<LONG>(b.height);
+}
+
 unsigned char* At(PixelBuffer& b, LONG x, LONG y) {
   return &b.bytes[static_cast<size_t>(y) * static_cast<size_t>(b.pitch) + static_cast<size_t>(x) * b.bytesPerPixel];
 }
@@ -184,6 +191,8 @@ HRESULT Surface::Restore() {
 }
 
 HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) {
+  // A copy onto the primary is a window's flip: held like one.
+  if (kind == Kind::kPrimary && (flags & DDBLT_COLORFILL) == 0) WaitWhileFlipsHeld();
   Guard guard(S().lock);
   const HRESULT fault = Record("Blt", monitor, flags, dest ? L(dest->left) : 0, dest ? L(dest->top) : 0,
                                dest ? L(dest->right) : 0, dest ? L(dest->bottom) : 0);
@@ -210,11 +219,8 @@ HRESULT Surface::ColorFill(LPRECT dest, LPDDBLTFX fx) {
   if (fx == nullptr || fx->dwSize != sizeof(DDBLTFX)) return DDERR_INVALIDPARAMS;
   if (lost) return DDERR_SURFACELOST;
   if (locked) return DDERR_SURFACEBUSY;
-  RECT r = dest ? *dest : Whole(*memory);
-  r.left = std::max<LONG>(r.left, 0);
-  r.top = std::max<LONG>(r.top, 0);
-  r.right = std::min<LONG>(r.right, static_cast<LONG>(memory->width));
-  r.bottom = std::min<LONG>(r.bottom, static_cast<LONG>(memory->height));
+  const RECT r = dest ? *dest : Whole(*memory);
+  if (!OnSurface(r, *memory)) return DDERR_INVALIDRECT;
   for (LONG y = r.top; y < r.bottom; ++y) {
     for (LONG x = r.left; x < r.right; ++x) {
       unsigned char* pixel = At(*memory, x, y);
@@ -229,26 +235,18 @@ HRESULT Surface::Copy(LPRECT dest, Surface& source, LPRECT sourceRect) {
   if (lost || source.lost) return DDERR_SURFACELOST;
   if (locked || source.locked) return DDERR_SURFACEBUSY;
   if (source.memory->bytesPerPixel != memory->bytesPerPixel) Unmodelled("Blt", "a copy between pixel formats");
-  RECT d = dest ? *dest : Whole(*memory);
-  RECT s = sourceRect ? *sourceRect : Whole(*source.memory);
-  if (d.right < d.left || d.bottom < d.top || s.right < s.left || s.bottom < s.top) return DDERR_INVALIDRECT;
+  const RECT d = dest ? *dest : Whole(*memory);
+  const RECT s = sourceRect ? *sourceRect : Whole(*source.memory);
+  if (!OnSurface(d, *memory) || !OnSurface(s, *source.memory)) return DDERR_INVALIDRECT;
   if (d.right - d.left != s.right - s.left || d.bottom - d.top != s.bottom - s.top) Unmodelled("Blt", "stretching");
-  // Clipped to both surfaces, each cut applied to both rectangles so that they stay in step.
-  const LONG cutLeft = std::max<LONG>({0, -d.left, -s.left});
-  const LONG cutTop = std::max<LONG>({0, -d.top, -s.top});
-  const LONG cutRight = std::max<LONG>(
-      {0, d.right - static_cast<LONG>(memory->width), s.right - static_cast<LONG>(source.memory->width)});
-  const LONG cutBottom = std::max<LONG>(
-      {0, d.bottom - static_cast<LONG>(memory->height), s.bottom - static_cast<LONG>(source.memory->height)});
-  const LONG width = d.right - d.left - cutLeft - cutRight;
-  const LONG height = d.bottom - d.top - cutTop - cutBottom;
-  if (width <= 0 || height <= 0) return DD_OK;
+  const LONG width = d.right - d.left;
+  const LONG height = d.bottom - d.top;
   const size_t rowBytes = static_cast<size_t>(width) * memory->bytesPerPixel;
   std::vector<unsigned char> rows(rowBytes * static_cast<size_t>(height));  // the source may be this surface
   for (LONG y = 0; y < height; ++y)
-    std::memcpy(&rows[rowBytes * y], At(*source.memory, s.left + cutLeft, s.top + cutTop + y), rowBytes);
+    std::memcpy(&rows[rowBytes * y], At(*source.memory, s.left, s.top + y), rowBytes);
   for (LONG y = 0; y < height; ++y)
-    std::memcpy(At(*memory, d.left + cutLeft, d.top + cutTop + y), &rows[rowBytes * y], rowBytes);
+    std::memcpy(At(*memory, d.left, d.top + y), &rows[rowBytes * y], rowBytes);
   return DD_OK;
 }
 

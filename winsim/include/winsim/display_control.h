@@ -81,11 +81,16 @@ void LoseSurfaces(int monitor);
 void SetLockBusy(int count);
 // The next `count` GetFlipStatus calls answer DDERR_WASSTILLDRAWING.
 void SetFlipPending(int count);
-// While held, a Flip called on a thread the program started (its drawing thread) waits before it
-// does anything, until HoldFlips(false) (or Reset): the frame being presented stays unshown for
-// as long as the test needs, for example until the window thread has handled the input that must
-// come before it. Flips of other threads (the window thread clearing the buffers) go on.
+// While held, a Flip or a copy onto a primary surface (a window's presentation) called on a thread
+// the program started (its drawing thread) waits before it does anything, until HoldFlips(false)
+// (or Reset): the frame being presented stays unshown for as long as the test needs, for example
+// until the window thread has handled the input that must come before it, or the drawing thread
+// stays inside the platform as a call that never returns would keep it. Presentations of other
+// threads (the window thread clearing the buffers) go on.
 void HoldFlips(bool hold);
+// How many presentations are waiting in a hold now: a test knows that the drawing thread is inside
+// the platform before it goes on.
+int HeldFlips();
 // What the monitor shows, row-major, width = its current mode's width: the front buffer of a flip
 // chain, or the primary's memory (which is the screen) at the normal level. 16-bit screens only.
 std::vector<std::uint16_t> ScreenPixels(int monitor);
