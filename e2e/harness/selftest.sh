@@ -268,6 +268,8 @@ action_and_registry_tests() {
   check "two screenshots of one name are refused with exit 2" test "$RC" = 2
   harness act-move --action 1:move:10 -- "$BIN/ret7.exe"
   check "move:X without Y is refused with exit 2" test "$RC" = 2
+  harness act-cpu --action '1:cpu:a b' -- "$BIN/ret7.exe"
+  check "cpu:LABEL with a blank in the label is refused with exit 2" test "$RC" = 2
   harness reg-type --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_WORD 1 -- "$BIN/ret7.exe"
   check "--reg-add with an unknown type is refused with exit 2" test "$RC" = 2
   harness reg-short --reg-add 'HKCU\Software\Brenmoor\SelfTest' Width REG_DWORD -- "$BIN/ret7.exe"
@@ -508,9 +510,14 @@ main() {
   check "... saying so" has <(last_line "$OUT") "before action 30:shot:late-shot"
 
   t0=$(now_ms)
-  harness hang --timeout 5 -- "$BIN/hang.exe"
+  harness hang --timeout 5 --action 1:cpu:early --action 3:cpu:later -- "$BIN/hang.exe"
   local hang_ms=$(($(now_ms) - t0))
   FULL_RUNS+=(hang)
+  check "cpu: samples the program in both samples, with the ticks per second first" \
+    test "$(head -n 1 "$ART/hang/hang.cpu.txt" | cut -d' ' -f1)" = ticks-per-second -a \
+    "$(grep -ciE '^(early|later) [0-9]+ [0-9]+ hang\.exe [0-9]+$' "$ART/hang/hang.cpu.txt")" = 2
+  check "... and cpu.sh finds the sleeping program near idle between them" \
+    "$HERE/../checks/cpu.sh" "$ART/hang/hang.cpu.txt" hang.exe early later 10
   check "a hanging program is killed at --timeout and fails (run.sh exit 1)" test "$RC" = 1
   check "... summary names the timeout" \
     test "$(last_line "$OUT")" = "e2e hang: FAIL (timeout: still running after 5s, killed)"
