@@ -189,3 +189,169 @@ TEST_F(FullScreenInputScenario, PasswordChangeReachesTheSystemServiceOnlyWhenItI
 }
 
 }  // namespace
+
+namespace {
+
+using winsim::AfterFrames;
+using winsim::InputStep;
+using winsim::MoveMouse;
+
+class SaverWindowScenario : public ScenarioTest {
+ protected:
+  // Sleep(0) calls of the window thread (the one the program did not start).
+  static int WindowThreadYields() {
+    int n = 0;
+    for (const auto& s : winsim::Sleeps()) n += s.thread == 0 && s.ms == 0;
+    return n;
+  }
+  static bool ReachedDefault(WPARAM command) {
+    for (const auto& c : winsim::DefaultSysCommands())
+      if (c.first == command) return true;
+    return false;
+  }
+  static bool CloseQueued(HWND window) {
+    for (const MSG& m : winsim::QueuedMessages(window))
+      if (m.message == WM_CLOSE) return true;
+    return false;
+  }
+};
+
+// One row: a message sent to the running full-screen saver, and what it must do there.
+struct WindowRow {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+  LRESULT result;
+  int cursorHidden;          // SetCursor calls it makes (each one hides the cursor)
+  int yields;                // Sleep(0) calls of the window thread
+  int passedOn;              // 1: a WM_SYSCOMMAND reaches DefWindowProcA, 0: it is answered before
+  const char* line;          // the log line it writes once, or none
+  int drawing;               // DrawEnabled afterwards: 0, 1 (any non-zero), -1 (not looked at)
+  bool postsClose;
+};
+
+TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSays) {
+  winsim::SetImm32(winsim::LibraryState::kPresent, true);
+  int cursorHiddenAtStart = -1;
+  HWND saver = nullptr;
+  const WindowRow rows[] = {
+      {"SC_NEXTWINDOW", WM_SYSCOMMAND, SC_NEXTWINDOW, 0, 0, 0, 0, nullptr, -1, false},
+      {"SC_PREVWINDOW", WM_SYSCOMMAND, SC_PREVWINDOW, 0, 0, 0, 0, nullptr, -1, false},
+      {"SC_SCREENSAVE", WM_SYSCOMMAND, SC_SCREENSAVE, 0, 0, 0, 0, nullptr, -1, false},
+      {"SC_SCREENSAVE + 1", WM_SYSCOMMAND, SC_SCREENSAVE + 1, 0, 0, 0, 1, nullptr, -1, false},
+      {"SC_NEXTWINDOW + 0xF", WM_SYSCOMMAND, SC_NEXTWINDOW + 0xF, 0, 0, 0, 1, nullptr, -1, false},
+      {"SC_PREVWINDOW + 2", WM_SYSCOMMAND, SC_PREVWINDOW + 2, 0, 0, 0, 1, nullptr, -1, false},
+      // Not SC_MONITORPOWER: the monitor stays on and drawing goes on.
+      {"SC_MONITORPOWER + 1", WM_SYSCOMMAND, SC_MONITORPOWER + 1, 0, 0, 0, 1, nullptr, 1, false},
+      {"WM_SETCURSOR", WM_SETCURSOR, 0, 1, 1, 0, -1, nullptr, -1, false},
+      {"WM_PAINT", WM_PAINT, 0, 0, 1, 0, -1, nullptr, -1, false},
+      {"WM_SHOWWINDOW shown", WM_SHOWWINDOW, TRUE, 0, 1, 0, -1, nullptr, -1, false},
+      {"WM_SHOWWINDOW hidden", WM_SHOWWINDOW, FALSE, 0, 0, 0, -1, nullptr, -1, false},
+      {"WM_TIMER", WM_TIMER, 1, 0, 0, 1, -1, nullptr, -1, false},
+      {"WM_ACTIVATE inactive", WM_ACTIVATE, WA_INACTIVE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVE: Deactivated", 0,
+       false},
+      {"WM_ACTIVATE click", WM_ACTIVATE, WA_CLICKACTIVE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVE: Activated", 1,
+       false},
+      {"WM_ACTIVATE inactive, minimized", WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, 0, 0, -1,
+       "LOG_INFO: [STATE] WM_ACTIVE: Deactivated", 0, false},
+      {"WM_ACTIVATE active, minimized", WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0, 0, 0, -1,
+       "LOG_INFO: [STATE] WM_ACTIVE: Activated", 1, false},
+      {"WM_ENABLE off", WM_ENABLE, FALSE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ENABLE: Deactivated", 0, false},
+      {"WM_ENABLE on", WM_ENABLE, TRUE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ENABLE: Activated", 1, false},
+      {"WM_ACTIVATEAPP on", WM_ACTIVATEAPP, TRUE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Activated", 1,
+       false},
+      // Losing activation also closes the saver (the frame's rule); this close is the trapped one.
+      {"WM_ACTIVATEAPP off", WM_ACTIVATEAPP, FALSE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Deactivated", 0,
+       true},
+      {"WM_ACTIVATE active", WM_ACTIVATE, WA_ACTIVE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVE: Activated", 1, false},
+  };
+  winsim::ScriptInput({
+      // Creation is over, nothing has been dispatched yet: WM_CREATE and WM_SHOWWINDOW hid the cursor.
+      InputStep{winsim::AfterGetMessageCalls(1), winsim::Call([&] { cursorHiddenAtStart = winsim::SetCursorCalls(); })},
+      InputStep{AfterFrames(3), winsim::Call([&] {
+                  saver = SaverWindow;
+                  for (const WindowRow& row : rows) {
+                    const int cursor = winsim::SetCursorCalls();
+                    const int yields = WindowThreadYields();
+                    const int lines = row.line != nullptr ? Count(Log(true), row.line) : 0;
+                    const bool queuedBefore = CloseQueued(saver);
+                    EXPECT_EQ(SendMessageA(saver, row.message, row.wParam, 0), row.result) << row.name;
+                    EXPECT_EQ(winsim::SetCursorCalls() - cursor, row.cursorHidden) << row.name;
+                    EXPECT_EQ(winsim::CurrentCursor(), nullptr) << row.name;
+                    EXPECT_EQ(WindowThreadYields() - yields, row.yields) << row.name;
+                    if (row.passedOn >= 0) {
+                      EXPECT_EQ(ReachedDefault(row.wParam), row.passedOn == 1) << row.name;
+                    }
+                    if (row.line != nullptr) {
+                      EXPECT_EQ(Count(Log(true), row.line), lines + 1) << row.name;
+                    }
+                    if (row.drawing >= 0) {
+                      EXPECT_EQ(DrawEnabled.load() != 0, row.drawing == 1) << row.name;
+                    }
+                    EXPECT_EQ(CloseQueued(saver) && !queuedBefore, row.postsClose) << row.name;
+                  }
+                  EXPECT_EQ(MonitorOff.load(), 0) << "no SC_MONITORPOWER among them";
+                  // The title never changes.
+                  EXPECT_EQ(SendMessageA(saver, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed")), 0);
+                  EXPECT_EQ(winsim::WindowOf(saver).title, "Screen Saver");
+                })},
+      // Once closing has been granted (the state a granted close leaves while the window is being
+      // destroyed), painting, timers and input go to the platform alone.
+      InputStep{AfterFrames(8), winsim::Call([&] {
+                  Closing = 1;
+                  const int cursor = winsim::SetCursorCalls();
+                  const int yields = WindowThreadYields();
+                  EXPECT_EQ(SendMessageA(saver, WM_PAINT, 0, 0), 0);
+                  EXPECT_EQ(SendMessageA(saver, WM_TIMER, 1, 0), 0);
+                  EXPECT_EQ(SendMessageA(saver, WM_KEYDOWN, VK_SPACE, 0), 0);
+                  EXPECT_EQ(SendMessageA(saver, WM_SETCURSOR, 0, 0), 0) << "the class cursor, which is none";
+                  EXPECT_EQ(winsim::SetCursorCalls(), cursor) << "painting no longer hides the cursor";
+                  EXPECT_EQ(WindowThreadYields(), yields) << "a timer is answered at once";
+                  EXPECT_FALSE(CloseQueued(saver)) << "input no longer asks to close";
+                  EXPECT_EQ(SendMessageA(saver, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed")), 0);
+                })},
+      InputStep{winsim::WhenIdle(), winsim::Post(WM_CLOSE, 0, 0)},
+  });
+  EXPECT_EQ(Run("/s"), 0);
+  EXPECT_EQ(winsim::InputStepsLeft(), 0u);
+  EXPECT_EQ(cursorHiddenAtStart, 2);
+  const auto log = Log(true);
+  EXPECT_EQ(Count(log, "LOG_INFO: [STATE] Trapped WM_CLOSE message (NT bugfix)"), 1);
+  EXPECT_EQ(Count(log, "LOG_INFO: [STATE] SC_MONITORPOWER: Monitor shutdown detected"), 0);
+
+  // The input method: detached at creation, given back at WM_DESTROY.
+  const auto ime = winsim::ImmAssociateContextCalls();
+  ASSERT_EQ(ime.size(), 2u);
+  EXPECT_EQ(ime[0].window, saver);
+  EXPECT_EQ(ime[0].context, nullptr);
+  EXPECT_EQ(ime[1].window, saver);
+  EXPECT_EQ(ime[1].context, winsim::DefaultInputContext());
+
+  // One monitor: the close brings the desktop's surface forward, and Cleanup does so again.
+  int gdi = 0;
+  for (const auto& c : winsim::DDCalls()) gdi += c.call == "FlipToGDISurface";
+  EXPECT_EQ(gdi, 2);
+}
+
+// The input method is left alone unless IMM32.DLL is already in the process and exports its call.
+TEST_F(SaverWindowScenario, TheInputMethodIsDetachedOnlyWhenItsLibraryIsAlreadyLoaded) {
+  const struct {
+    const char* name;
+    winsim::LibraryState state;
+    bool loaded;
+  } rows[] = {{"loadable, not loaded", winsim::LibraryState::kPresent, false},
+              {"loaded without the export", winsim::LibraryState::kWithoutExport, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    winsim::SetImm32(row.state, row.loaded);
+    winsim::ScriptInput({InputStep{AfterFrames(3), winsim::PressKey(VK_SPACE)},
+                         InputStep{winsim::WhenIdle(), winsim::PressKey(VK_SPACE)}});
+    EXPECT_EQ(Run("/s"), 0);
+    EXPECT_TRUE(winsim::ImmAssociateContextCalls().empty());
+    EXPECT_EQ(winsim::LoadedLibraryCount("IMM32.DLL"), 0) << "the saver never loads it itself";
+  }
+}
+
+}  // namespace
