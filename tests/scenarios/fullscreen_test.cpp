@@ -94,6 +94,40 @@ TEST_F(FullScreenInputScenario, MouseMovesBeforeTheFirstFrameAndWithinTheDeadZon
   EXPECT_EQ(winsim::InputStepsLeft(), 0u);
 }
 
+// Two distances, each measured on its own: the application's dead zone (3 pixels, sum of both
+// axes, from the first move after the first frame) and the frame's closing distance (more than 4
+// pixels from where the cursor was at creation or at the last move that asked to close). Every
+// move here is far from the one measure while it probes the other.
+TEST_F(FullScreenInputScenario, DeadZoneAndClosingDistanceAreMeasuredEachFromItsOwnPoint) {
+  winsim::SetCursorPosition(POINT{512, 384});
+  int closesBeforeProbes = -1;
+  int closesPastDeadZone = -1;
+  int closesAfterProbes = -1;
+  const auto closes = [] { return Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected"); };
+  winsim::ScriptInput({
+      InputStep{AfterFrames(4), MoveMouse(POINT{600, 384})},        // the dead zone is measured from here
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{603, 384})},  // 3 pixels across: inside
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{601, 382})},  // 1 + 2: inside
+      InputStep{winsim::WhenIdle(), winsim::Call([&] { closesBeforeProbes = closes(); })},
+      // 2 + 2 from the dead zone's point: input, 88 from creation's cursor: asks to close (trapped),
+      // and the closing distance is measured from here on.
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{598, 386})},
+      InputStep{winsim::WhenIdle(), winsim::Call([&] { closesPastDeadZone = closes(); })},
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{602, 386})},  // 4 across: stays
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{598, 390})},  // 4 down: stays
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{596, 388})},  // 2 + 2: stays
+      InputStep{winsim::WhenIdle(), winsim::Call([&] { closesAfterProbes = closes(); })},
+      InputStep{winsim::WhenIdle(), MoveMouse(POINT{603, 386})},  // 5 across: closes
+      InputStep{AfterFrames(40), winsim::PressKey(VK_SPACE)},     // only if the move did not close
+  });
+  EXPECT_EQ(Run("/s"), 0);
+  EXPECT_EQ(closesBeforeProbes, 0) << "moves inside the dead zone are no input";
+  EXPECT_EQ(closesPastDeadZone, 1) << "4 pixels from the dead zone's point are input";
+  EXPECT_EQ(closesAfterProbes, 1) << "only the trapped close so far";
+  EXPECT_EQ(winsim::InputStepsLeft(), 1u) << "the 5-pixel move ended the saver";
+  EXPECT_EQ(Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected"), 2);
+}
+
 TEST_F(FullScreenInputScenario, MonitorPowerStopsDrawingUntilActivationAndDisarmsTheTrap) {
   size_t presentedWhileOff = 0;
   winsim::ScriptInput({
