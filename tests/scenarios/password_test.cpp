@@ -115,24 +115,76 @@ TEST_F(PasswordScenario, AutoPlayIsCancelledOnlyWhileTheDesktopIsProtected) {
   }
 }
 
-TEST_F(PasswordScenario, NoVerifierWithoutTheSettingOrTheExport) {
+TEST_F(PasswordScenario, NoVerifierWithoutTheSettingOrTheExportOrOnTheNtFamily) {
   const struct {
     const char* name;
+    winsim::Platform platform;
     bool setting;
     winsim::LibraryState library;
-  } rows[] = {{"setting 0", false, winsim::LibraryState::kPresent},
-              {"no export", true, winsim::LibraryState::kWithoutExport}};
+    bool autoPlayCloses;  // the AutoPlay query is known (95/98 family only) and makes the saver close
+  } rows[] = {{"setting 0", winsim::Platform::kWindows98, false, winsim::LibraryState::kPresent, true},
+              {"no export", winsim::Platform::kWindows98, true, winsim::LibraryState::kWithoutExport, true},
+              {"NT family", winsim::Platform::kWindowsNT4, true, winsim::LibraryState::kPresent, false}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     TearDown();
     SetUp();
+    winsim::SetPlatform(row.platform);
     if (!row.setting) winsim::SetRegistryDword("Control Panel\\Desktop", "ScreenSaveUsePassword", 0);
     winsim::SetPasswordCpl(row.library, {});
-    winsim::ScriptInput({InputStep{AfterFrames(3), winsim::PressKey(VK_SPACE)},
+    int loadedWhileRunning = -1;
+    int closesAfterQuery = -1;
+    winsim::ScriptInput({InputStep{AfterFrames(3), winsim::Call([&] {
+                           loadedWhileRunning = winsim::LoadedLibraryCount("PASSWORD.CPL");
+                         })},
+                         InputStep{WhenIdle(), winsim::QueryCancelAutoPlay()},
+                         InputStep{WhenIdle(), winsim::Call([&] {
+                           closesAfterQuery = Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected");
+                         })},
+                         InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)},
                          InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)}});
     EXPECT_EQ(Run("/s"), 0);
+    EXPECT_EQ(loadedWhileRunning, 0) << "no verifier library while the saver runs";
+    EXPECT_EQ(closesAfterQuery, row.autoPlayCloses ? 1 : 0);
+    EXPECT_EQ(winsim::InputStepsLeft(), row.autoPlayCloses ? 1u : 0u) << "the first key ends a saver the query closed";
     EXPECT_TRUE(winsim::VerifyScreenSavePwdCalls().empty());
     EXPECT_TRUE(SaverRunningCalls().empty()) << "the system is told only while a verifier is loaded";
+    EXPECT_EQ(winsim::LoadedLibraryCount("PASSWORD.CPL"), 0);
+    EXPECT_EQ(Count(Log(true), "LOG_INFO: [SCRM_VERIFYPW] Message detected"), 0);
+  }
+}
+
+// Runs that end before a saver window runs: the verifier is never loaded for a second saver, and
+// one loaded for a window that could not be made is released again.
+TEST_F(PasswordScenario, RunsWithoutASaverWindowLeaveNoVerifierLoaded) {
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    int exitCode;
+    std::vector<UINT> saverRunning;
+  } rows[] = {
+      {"a saver already runs",
+       [] {
+         winsim::OtherProcessWindow running;
+         running.className = "WindowsScreenSaverClass";
+         running.title = "Screen Saver";
+         winsim::CreateOtherProcessWindow(running);
+       },
+       0, {}},
+      {"window creation fails", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); }, kNoWindowExitCode,
+       {1, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    winsim::SetPasswordCpl(winsim::LibraryState::kPresent, {});
+    row.arrange();
+    EXPECT_EQ(Run("/s"), row.exitCode);
+    EXPECT_EQ(SaverRunningCalls(), row.saverRunning);
+    EXPECT_FALSE(winsim::ScreenSaverRunning());
+    EXPECT_EQ(winsim::LoadedLibraryCount("PASSWORD.CPL"), 0);
+    EXPECT_TRUE(winsim::VerifyScreenSavePwdCalls().empty());
   }
 }
 
