@@ -1,5 +1,6 @@
 // The full-screen saver as a whole: two monitors drawn, closed by input, the log of the whole
 // session, the registry's first-start defaults, and the display given back.
+#include "frame/saver_window.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -17,8 +18,10 @@ class FullScreenScenario : public ScenarioTest {
 
 TEST_F(FullScreenScenario, RainsOnBothMonitorsAndAKeyAfterTheTrappedCloseEndsIt) {
   size_t greenAtClose[2] = {0, 0};
+  std::vector<winsim::WindowClassInfo> classes;
   winsim::ScriptInput({
       InputStep{AfterFrames(5), winsim::Call([&] {
+                  classes = winsim::WindowClasses();
                   greenAtClose[0] = GreenPixels(0, true);
                   greenAtClose[1] = GreenPixels(1, false);
                 })},
@@ -40,6 +43,28 @@ TEST_F(FullScreenScenario, RainsOnBothMonitorsAndAKeyAfterTheTrappedCloseEndsIt)
                      "LOG_INFO: [DrawTorvane] Thread created. Drawing Torvane"));
   EXPECT_TRUE(Before(log, "LOG_INFO: [DrawTorvane] Thread ended", "LOG_GOSSIP: [STATE] Cleanup initiated"));
   EXPECT_TRUE(Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected", "LOG_INFO: [Cleanup] Deallocating all objects"));
+
+  // The class and the window: a topmost popup over the whole desktop, both monitors side by side.
+  ASSERT_EQ(classes.size(), 1u);
+  EXPECT_EQ(classes[0].name, "WindowsScreenSaverClass");
+  EXPECT_EQ(classes[0].fields.style, 0x2Bu);
+  EXPECT_EQ(classes[0].fields.lpfnWndProc, SaverWindowProc);
+  EXPECT_EQ(classes[0].fields.hInstance, winsim::ProgramModule());
+  EXPECT_EQ(classes[0].fields.hIcon, LoadIconA(winsim::ProgramModule(), MAKEINTRESOURCEA(100)));
+  EXPECT_NE(classes[0].fields.hIcon, nullptr);
+  EXPECT_EQ(classes[0].fields.hCursor, nullptr);
+  EXPECT_EQ(classes[0].fields.hbrBackground, GetStockObject(BLACK_BRUSH));
+  const auto mine = ProgramWindows();
+  ASSERT_EQ(mine.size(), 1u);
+  EXPECT_EQ(mine[0].title, "Screen Saver");
+  EXPECT_EQ(mine[0].exStyle, static_cast<DWORD>(WS_EX_TOPMOST));
+  EXPECT_EQ(mine[0].style, 0x96000000u);
+  EXPECT_EQ(mine[0].parent, nullptr);
+  EXPECT_EQ(mine[0].windowRect.left, 0);
+  EXPECT_EQ(mine[0].windowRect.top, 0);
+  EXPECT_EQ(mine[0].windowRect.right, 1024 + 800);
+  EXPECT_EQ(mine[0].windowRect.bottom, 768);
+  EXPECT_EQ(winsim::OpenScreenDCs(), 0) << "the whole screen's device context was given back";
 
   // Once the close brought the desktop's surface forward, the drawing thread no longer touched a
   // surface: it had left its frame pass before the window thread went on.
@@ -193,6 +218,98 @@ TEST_F(FullScreenInputScenario, SwitchesThatNameNoModeEndWithMinusOneAndShowNoth
     EXPECT_TRUE(ProgramWindows().empty());
     EXPECT_TRUE(winsim::Dialogs().empty());
     EXPECT_TRUE(winsim::MessageBoxes().empty());
+  }
+}
+
+// How the command line is read: the program name, quoted or not, then the switch in either case
+// behind blanks, dashes and slashes, and the window handle behind it. Each mode is recognised
+// cheaply: a full-screen start meets a saver that already runs and brings it forward; a preview
+// starts its window, whose creation fails at the settings; the password change names its owner.
+TEST_F(FullScreenInputScenario, TheCommandLineNamesTheModeAndItsWindow) {
+  enum class Mode { kFullScreen, kPreview, kPassword, kNone };
+  const std::string name = "\"C:\\WINDOWS\\Sarvello.scr\"";
+  const struct {
+    const char* name;
+    std::string line;  // HANDLE stands for the preview area's or the owner's handle, WRAPPED for it + 2^32
+    Mode mode;
+  } rows[] = {
+      {"/S", name + " /S", Mode::kFullScreen},
+      {"-s", name + " -s", Mode::kFullScreen},
+      {"bare s", name + " s", Mode::kFullScreen},
+      {"slash, dash and blanks before s", name + " / -  s", Mode::kFullScreen},
+      {"further text ignored", name + " /s 1234 /p", Mode::kFullScreen},
+      {"several blanks after the name", name + "     /s", Mode::kFullScreen},
+      {"a tab after the name", name + "\t/s", Mode::kFullScreen},
+      {"unquoted name", "C:\\WINDOWS\\SARVELLO.SCR /s", Mode::kFullScreen},
+      {"quoted name with blanks", "\"C:\\Program Files\\Screen Savers\\Sarvello.scr\" /s", Mode::kFullScreen},
+      {"quoted name with blanks, no blank before the switch", "\"C:\\My Savers\\Sarvello.scr\"/s",
+       Mode::kFullScreen},
+      {"a tab after the slash", name + " /\ts", Mode::kNone},
+      {"/P and several blanks", name + " /P    HANDLE", Mode::kPreview},
+      {"/p without a blank", name + " /pHANDLE", Mode::kPreview},
+      {"/l", name + " /l HANDLE", Mode::kPreview},
+      {"/L", name + " /L HANDLE", Mode::kPreview},
+      {"handle beyond 32 bits wraps", name + " /p WRAPPED", Mode::kPreview},
+      {"a tab before the handle", name + " /p\tHANDLE", Mode::kNone},
+      {"/A with an owner", name + " /A HANDLE", Mode::kPassword},
+      {"/a with an owner", name + " /aHANDLE", Mode::kPassword},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    winsim::SetPlatform(winsim::Platform::kWindows98);
+    winsim::SetMpr(winsim::LibraryState::kPresent);
+    winsim::FailRegistry(winsim::RegistryCall::kCreateKey, kProductKey, "", ERROR_ACCESS_DENIED, -1);
+    winsim::OtherProcessWindow running;
+    running.className = "WindowsScreenSaverClass";
+    running.title = "Screen Saver";
+    HWND saver = row.mode == Mode::kFullScreen ? winsim::CreateOtherProcessWindow(running) : nullptr;
+    HWND foreground = winsim::CreateTestWindow(POINT{0, 0});
+    SetForegroundWindow(foreground);
+    winsim::OtherProcessWindow area;
+    area.style = WS_CHILD | WS_VISIBLE;
+    area.rect = {10, 10, 162, 122};
+    area.parent = foreground;
+    HWND target = winsim::CreateOtherProcessWindow(area);
+    const uint64_t handle = reinterpret_cast<uintptr_t>(target);
+    std::string line = row.line;
+    for (const auto& [word, value] : {std::pair<std::string, uint64_t>{"WRAPPED", handle + 4294967296ull},
+                                      std::pair<std::string, uint64_t>{"HANDLE", handle}}) {
+      const size_t at = line.find(word);
+      if (at != std::string::npos) line.replace(at, word.size(), std::to_string(value));
+    }
+    const int code = winsim::RunProgram(SaverMain, line);
+    EXPECT_TRUE(winsim::JoinThreads());
+    const auto mine = ProgramWindows();
+    const auto changes = winsim::PwdChangePasswordCalls();
+    switch (row.mode) {
+      case Mode::kFullScreen:
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(GetForegroundWindow(), saver) << "the running saver was brought forward";
+        EXPECT_TRUE(mine.empty());
+        break;
+      case Mode::kPreview:
+        EXPECT_EQ(code, kNoWindowExitCode) << "the settings could not be read";
+        ASSERT_EQ(mine.size(), 1u);
+        EXPECT_EQ(mine[0].parent, target);
+        EXPECT_EQ(mine[0].title, "Preview");
+        break;
+      case Mode::kPassword:
+        EXPECT_EQ(code, 0);
+        ASSERT_EQ(changes.size(), 1u);
+        EXPECT_EQ(changes[0].window, target) << "the window named on the command line owns the change";
+        break;
+      case Mode::kNone:
+        EXPECT_EQ(code, -1);
+        EXPECT_TRUE(mine.empty());
+        EXPECT_EQ(GetForegroundWindow(), foreground);
+        break;
+    }
+    if (row.mode != Mode::kPassword) {
+      EXPECT_TRUE(changes.empty());
+    }
+    EXPECT_TRUE(winsim::Dialogs().empty());
   }
 }
 
