@@ -47,6 +47,7 @@ ULONG DirectDrawObject::AddRef() {
 ULONG DirectDrawObject::Release() {
   Guard guard(S().lock);
   if (refs_ == 0) Unmodelled("IDirectDraw::Release", "an object already released");
+  Record("Release", monitor);
   if (--refs_ > 0) return refs_;
   // The platform puts the desktop's mode back when the object that changed it goes.
   MonitorState& m = MonitorOf(monitor);

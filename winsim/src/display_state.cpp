@@ -65,7 +65,7 @@ DDPIXELFORMAT FormatOf(DWORD bits, DesktopFormat desktop) {
 }
 
 HRESULT Record(const char* call, int monitor, DWORD flags, long a0, long a1, long a2, long a3) {
-  D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}});
+  D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}, ""});
   for (auto& [name, fault] : D().faults) {
     if (name != call) continue;
     if (fault.skip > 0) {

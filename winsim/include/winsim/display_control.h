@@ -61,12 +61,17 @@ DesktopSpec TwoMonitorDesktop();
 // SetDisplayMode args w, h, bits; FlipToGDISurface —; CreateSurface flags = dwFlags, args caps,
 // width, height, back buffer count; GetSurfaceDesc —; GetAttachedSurface args[0] caps;
 // Blt flags, args the destination rectangle (all 0 for none); Flip flags; GetFlipStatus flags;
-// Lock flags; Unlock —; Restore —.
+// Lock flags; Unlock —; Restore —; Release — (the program's own calls: a flip chain's front letting
+// go of its back buffer is not one).
+// surface: the surface a surface call went to — "primary" (a primary without back buffer),
+// "front" (a flip chain's primary), "back" (its back buffer) or "offscreen"; empty for the calls of
+// the DirectDraw object and for DirectDrawCreate.
 struct DDCallRecord {
   std::string call;
   int monitor;
   DWORD flags;
   long args[4];
+  std::string surface;
 };
 // A copy: the program's drawing thread may be adding to the record meanwhile.
 std::vector<DDCallRecord> DDCalls();
