@@ -2,6 +2,7 @@
 // session, the registry's first-start defaults, and the display given back.
 #include "frame/saver_window.h"
 #include "scenario_fixture.h"
+#include "support/pixel_hash.h"
 
 namespace {
 
@@ -151,6 +152,30 @@ TEST_F(FullScreenInputScenario, DeadZoneAndClosingDistanceAreMeasuredEachFromIts
   EXPECT_EQ(closesAfterProbes, 1) << "only the trapped close so far";
   EXPECT_EQ(winsim::InputStepsLeft(), 1u) << "the 5-pixel move ended the saver";
   EXPECT_EQ(Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected"), 2);
+}
+
+// The real start on a fixed clock: window creation seeds the window thread's generator with the
+// tick count and the drawing thread draws from its own, never seeded; so the first frame on the
+// screen is the golden frame of that seed (golden_frames_test.cpp: 800 x 600 5x6x5, the default
+// 300 drops and 8 %, seed 12345, frame 1).
+TEST_F(FullScreenInputScenario, FirstFrameOfARunStartedAtTick12345IsItsGoldenFrame) {
+  winsim::MonitorSpec monitor = winsim::OneMonitorDesktop().monitors[0];
+  monitor.modes = {{800, 600, 16}};
+  monitor.desktopWidth = 800;
+  monitor.desktopHeight = 600;
+  winsim::SetDesktop({"Primary Display Driver", {monitor}});
+  winsim::SetClock(12345);
+  uint64_t firstFrame = 0;
+  // The drawing thread's first pause after its first frame: that frame is on the screen, the next
+  // one not begun.
+  winsim::OnSleep([&](const winsim::SleepRecord& sleep) {
+    if (sleep.thread != 0 && firstFrame == 0 && winsim::PresentedFrames(0) == 3)
+      firstFrame = Fnv1a(winsim::ScreenPixels(0));
+  });
+  winsim::ScriptInput({InputStep{AfterFrames(5), winsim::PressKey(VK_SPACE)},
+                       InputStep{winsim::WhenIdle(), winsim::PressKey(VK_SPACE)}});
+  EXPECT_EQ(Run("/s"), 0);
+  EXPECT_EQ(firstFrame, 0x5D25DBE7F9807711u) << std::hex << firstFrame;
 }
 
 TEST_F(FullScreenInputScenario, MonitorPowerStopsDrawingUntilActivationAndDisarmsTheTrap) {
