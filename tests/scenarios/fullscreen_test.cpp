@@ -494,6 +494,25 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
   const auto log = Log(true);
   EXPECT_EQ(Count(log, "LOG_INFO: [STATE] Trapped WM_CLOSE message (NT bugfix)"), 1);
   EXPECT_EQ(Count(log, "LOG_INFO: [STATE] SC_MONITORPOWER: Monitor shutdown detected"), 0);
+  // Window creation, step by step (device creation's own lines are its own test's).
+  std::vector<std::string> creation;
+  for (const std::string& line : log) {
+    if (line.find("[DDrawManager::CreateDirectDraw]") == std::string::npos) creation.push_back(line);
+    if (line == "LOG_GOSSIP: [WM_CREATE] All object created, run Torvane Emulator") break;
+  }
+  EXPECT_EQ(creation, (std::vector<std::string>{
+                          "LOG_INFO: [InitErrorMsg] DEBUG SESSION STARTED",
+                          "LOG_INFO: [DEBUG] Got message WM_CREATE",
+                          "LOG_GOSSIP: [WM_CREATE] Fullscreen mode",
+                          "LOG_INFO: [DDrawManager::DDrawManager] *ENTER*",
+                          "LOG_INFO: [DDrawManager::DDrawManager] *LEAVE*",
+                          "LOG_INFO: [WM_CREATE] DDrawManager object created, screens enumerated",
+                          "LOG_INFO: [WM_CREATE] DirectDraw object created for all screens",
+                          "LOG_GOSSIP: [WM_CREATE] All screens initialized",
+                          "LOG_INFO: [WM_CREATE] GraphicsLoader object allocated",
+                          "LOG_INFO: [WM_CREATE] Glyph images loaded",
+                          "LOG_GOSSIP: [WM_CREATE] All object created, run Torvane Emulator",
+                      }));
 
   // The input method: detached at creation, given back at WM_DESTROY.
   const auto ime = winsim::ImmAssociateContextCalls();
