@@ -178,6 +178,19 @@ TEST_F(FullScreenInputScenario, FirstFrameOfARunStartedAtTick12345IsItsGoldenFra
   EXPECT_EQ(firstFrame, 0x5D25DBE7F9807711u) << std::hex << firstFrame;
 }
 
+// A WM_DESTROY that arrives while the devices are being made is swallowed: nothing is stopped or
+// freed, and creation goes on. (The frame has posted the quit message, so the run then ends at
+// once, leaving its drawing thread to the test, as a killed process would.)
+TEST_F(FullScreenInputScenario, DestroyWhileTheDevicesAreMadeIsTrapped) {
+  winsim::OnDDCall("SetDisplayMode", [] { SendMessageA(MainWindow, WM_DESTROY, 0, 0); });
+  EXPECT_EQ(Run("/s", true), 0);
+  const auto log = Log(true);
+  EXPECT_EQ(Count(log, "LOG_INFO: [STATE] Trapped WM_DESTROY message"), 1);
+  EXPECT_FALSE(Has(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected"));
+  EXPECT_FALSE(Has(log, "LOG_INFO: [Cleanup] Deallocating all objects"));
+  EXPECT_TRUE(Has(log, "LOG_GOSSIP: [WM_CREATE] All object created, run Torvane Emulator"));
+}
+
 TEST_F(FullScreenInputScenario, MonitorPowerStopsDrawingUntilActivationAndDisarmsTheTrap) {
   size_t presentedWhileOff = 0;
   winsim::ScriptInput({

@@ -244,6 +244,32 @@ TEST(WinsimDDFaultsTest, SurfaceCallsNameTheSurfaceTheyWentTo) {
                                              "Restore front", "Release back", "Release front"}));
 }
 
+TEST(WinsimDDFaultsTest, CallHookRunsAtEachCallBeforeItActs) {
+  winsim::Reset();
+  std::vector<size_t> recordedAt;
+  DWORD widthSeen = 0;
+  winsim::OnDDCall("SetDisplayMode", [&] {
+    recordedAt.push_back(winsim::DDCalls().size());
+    widthSeen = winsim::CurrentDisplayMode(0).width;
+  });
+  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
+  dd->SetDisplayMode(640, 480, 16);
+  EXPECT_EQ(widthSeen, 1024u) << "before the mode changes";
+  winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC);
+  EXPECT_EQ(dd->SetDisplayMode(800, 600, 16), DDERR_GENERIC);
+  EXPECT_EQ(recordedAt.size(), 2u) << "also for a call that fails";
+  EXPECT_EQ(recordedAt[0], winsim::DDCalls().size() - 1) << "after the call is recorded";
+  winsim::OnDDCall("SetDisplayMode", {});
+  dd->SetDisplayMode(640, 480, 16);
+  EXPECT_EQ(recordedAt.size(), 2u) << "removed";
+  dd->Release();
+  winsim::OnDDCall("Release", [&] { recordedAt.push_back(0); });
+  winsim::Reset();
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  ddtest::CreateAt(ddtest::kExclusive)->Release();
+  EXPECT_EQ(recordedAt.size(), 2u) << "Reset removes every hook";
+}
+
 TEST(WinsimDDFaultsTest, ResetDestroysWhatTestsLeftAndClearsFaults) {
   winsim::Reset();
   winsim::SetDesktop(winsim::OneMonitorDesktop(winsim::DesktopFormat::k555));

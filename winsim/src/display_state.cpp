@@ -66,6 +66,11 @@ DDPIXELFORMAT FormatOf(DWORD bits, DesktopFormat desktop) {
 
 HRESULT Record(const char* call, int monitor, DWORD flags, long a0, long a1, long a2, long a3) {
   D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}, ""});
+  const auto hook = D().callHooks.find(call);
+  if (hook != D().callHooks.end() && hook->second) {
+    const std::function<void()> run = hook->second;
+    run();
+  }
   for (auto& [name, fault] : D().faults) {
     if (name != call) continue;
     if (fault.skip > 0) {
@@ -116,6 +121,7 @@ void ResetDisplay() {
   while (!d.objects.empty()) delete d.objects.back();
   d.calls.clear();
   d.faults.clear();
+  d.callHooks.clear();
   d.lockBusy = 0;
   d.flipPending = 0;
   SetDesktop(OneMonitorDesktop(DesktopFormat::k565));
@@ -130,6 +136,11 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 std::vector<DDCallRecord> DDCalls() {
   Guard guard(detail::S().lock);
   return D().calls;
+}
+
+void OnDDCall(const std::string& call, std::function<void()> hook) {
+  Guard guard(detail::S().lock);
+  D().callHooks[call] = std::move(hook);
 }
 
 void FailDDCall(const std::string& call, HRESULT code, int count, int skip) {

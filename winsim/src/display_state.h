@@ -2,6 +2,8 @@
 // show, live objects and surfaces, records and faults.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +55,7 @@ struct DisplayState {
   std::vector<Surface*> surfaces;          // live surfaces
   std::vector<DDCallRecord> calls;
   std::vector<std::pair<std::string, DDFault>> faults;
+  std::map<std::string, std::function<void()>> callHooks;
   int lockBusy = 0;
   int flipPending = 0;
   int nextObjectId = 1;
