@@ -258,15 +258,17 @@ TEST(WinsimDDFaultsTest, CallHookRunsAtEachCallBeforeItActs) {
   winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC);
   EXPECT_EQ(dd->SetDisplayMode(800, 600, 16), DDERR_GENERIC);
   EXPECT_EQ(recordedAt.size(), 2u) << "also for a call that fails";
-  EXPECT_EQ(recordedAt[0], winsim::DDCalls().size() - 1) << "after the call is recorded";
+  EXPECT_EQ(recordedAt[1], recordedAt[0] + 1) << "before the call is recorded: the first one is, the second not";
   winsim::OnDDCall("SetDisplayMode", {});
   dd->SetDisplayMode(640, 480, 16);
   EXPECT_EQ(recordedAt.size(), 2u) << "removed";
   dd->Release();
-  winsim::OnDDCall("Release", [&] { recordedAt.push_back(0); });
+  winsim::OnDDCall("FlipToGDISurface", [&] { recordedAt.push_back(0); });
   winsim::Reset();
   winsim::SetDesktop(winsim::OneMonitorDesktop());
-  ddtest::CreateAt(ddtest::kExclusive)->Release();
+  dd = ddtest::CreateAt(ddtest::kExclusive);
+  dd->FlipToGDISurface();
+  dd->Release();
   EXPECT_EQ(recordedAt.size(), 2u) << "Reset removes every hook";
 }
 

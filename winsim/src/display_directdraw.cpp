@@ -87,12 +87,14 @@ HRESULT DirectDrawObject::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC match, L
 }
 
 HRESULT DirectDrawObject::FlipToGDISurface() {
+  RunCallHook("FlipToGDISurface");
   Guard guard(S().lock);
   Record("FlipToGDISurface", monitor);
   return DD_OK;
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
+  RunCallHook("SetCooperativeLevel");
   Guard guard(S().lock);
   const HRESULT fault =
       Record("SetCooperativeLevel", monitor, flags, static_cast<long>(reinterpret_cast<intptr_t>(window)));
@@ -112,6 +114,7 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bits) {
+  RunCallHook("SetDisplayMode");
   Guard guard(S().lock);
   const HRESULT fault = Record("SetDisplayMode", monitor, 0, static_cast<long>(width), static_cast<long>(height),
                                static_cast<long>(bits));

@@ -64,13 +64,18 @@ DDPIXELFORMAT FormatOf(DWORD bits, DesktopFormat desktop) {
   return format;
 }
 
+void RunCallHook(const char* call) {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::recursive_mutex> guard(S().lock);
+    const auto found = D().callHooks.find(call);
+    if (found != D().callHooks.end()) hook = found->second;
+  }
+  if (hook) hook();
+}
+
 HRESULT Record(const char* call, int monitor, DWORD flags, long a0, long a1, long a2, long a3) {
   D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}, ""});
-  const auto hook = D().callHooks.find(call);
-  if (hook != D().callHooks.end() && hook->second) {
-    const std::function<void()> run = hook->second;
-    run();
-  }
   for (auto& [name, fault] : D().faults) {
     if (name != call) continue;
     if (fault.skip > 0) {

@@ -87,11 +87,11 @@ void LoseSurfaces(int monitor);
 void SetLockBusy(int count);
 // The next `count` GetFlipStatus calls answer DDERR_WASSTILLDRAWING.
 void SetFlipPending(int count);
-// Runs `hook` on the calling thread each time the program calls `call` (after it is recorded,
-// before it acts and before a fault strikes): lets a test make something happen at that exact point
-// of the program's work, such as a message that arrives while the devices are being made. It runs
-// with winsim's display state locked: it may send messages but must not wait for another thread.
-// An empty hook removes it; Reset removes all.
+// Runs `hook` on the calling thread each time the program calls `call` (before the call is
+// recorded and acts, also when a fault strikes it), without winsim's lock: lets a test make
+// something happen at that exact point of the program's work, such as a message that arrives
+// while the devices are being made. Modelled for SetCooperativeLevel, SetDisplayMode and
+// FlipToGDISurface. An empty hook removes it; Reset removes all.
 void OnDDCall(const std::string& call, std::function<void()> hook);
 // While held, a Flip called on a thread the program started (its drawing thread) waits before it
 // does anything, until HoldFlips(false) (or Reset): the frame being presented stays unshown for
