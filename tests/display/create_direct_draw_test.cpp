@@ -43,13 +43,41 @@ class CreateDirectDrawTest : public DisplayTest {
     return last;
   }
 
+  // The calls from `from` on, each as "call monitor" and the surface it went to, if any.
+  static std::vector<std::string> CallsFrom(size_t from) {
+    std::vector<std::string> all;
+    const auto calls = winsim::DDCalls();
+    for (size_t i = from; i < calls.size(); ++i)
+      all.push_back(calls[i].call + " " + std::to_string(calls[i].monitor) +
+                    (calls[i].surface.empty() ? "" : " " + calls[i].surface));
+    return all;
+  }
+
   std::unique_ptr<DDrawManager> manager_;
 };
 
 TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurfaces) {
-  ASSERT_TRUE(Create(winsim::TwoMonitorDesktop(), true));
+  size_t start = 0;
+  ASSERT_TRUE(Create(winsim::TwoMonitorDesktop(), true, [&] { start = winsim::DDCalls().size(); }));
+  // Object, levels and mode of each screen in turn; then each screen's chain, cleared twice
+  // (each pass a fill of the back buffer and a flip of the chain) before the next screen's.
+  std::vector<std::string> expected = {"DirectDrawCreate 0",   "SetCooperativeLevel 0", "SetCooperativeLevel 0",
+                                       "SetDisplayMode 0",     "DirectDrawCreate 1",    "SetCooperativeLevel 1",
+                                       "SetDisplayMode 1"};
+  for (const std::string m : {"0", "1"}) {
+    for (const std::string& c : {"CreateSurface " + m, "GetSurfaceDesc " + m + " front",
+                                 "GetAttachedSurface " + m + " front"})
+      expected.push_back(c);
+    for (int pass = 0; pass < 2; ++pass)
+      for (const std::string& c : {"Blt " + m + " back", "Unlock " + m + " back", "GetFlipStatus " + m + " back",
+                                   "Flip " + m + " front"})
+        expected.push_back(c);
+  }
+  EXPECT_EQ(CallsFrom(start), expected);
   const auto levels = Calls("SetCooperativeLevel");
   ASSERT_EQ(levels.size(), 3u);
+  for (const auto& level : levels)
+    EXPECT_EQ(level.args[0], static_cast<long>(reinterpret_cast<intptr_t>(kWindow))) << "the saver window's level";
   EXPECT_EQ(levels[0].monitor, 0);
   EXPECT_EQ(levels[0].flags, 0x80u);
   EXPECT_EQ(levels[1].flags, 0x113u);
@@ -83,9 +111,62 @@ TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurf
       for (int x = 0; x < frame->width; ++x) ASSERT_EQ(frame->pixels[y * frame->pitch + x], 0) << x << "," << y;
     manager_->InterruptFrame();
   }
+  // The destructor: per screen in list order, the back buffer, the primary, then the object.
+  const size_t released = winsim::DDCalls().size();
   manager_.reset();
+  EXPECT_EQ(CallsFrom(released), (std::vector<std::string>{"Release 0 back", "Release 0 front", "Release 0",
+                                                           "Release 1 back", "Release 1 front", "Release 1"}));
+  const std::string d = "LOG_GOSSIP: [DDrawManager::~DDrawManager] Deallocating ";
+  const auto lines = LogLines();
+  const auto enter = std::find(lines.begin(), lines.end(), "LOG_INFO: [DDrawManager::~DDrawManager] *ENTER*");
+  EXPECT_EQ(std::vector<std::string>(enter, lines.end()),
+            (std::vector<std::string>{"LOG_INFO: [DDrawManager::~DDrawManager] *ENTER*", d + "back buffer",
+                                      d + "primary surface", d + "IID_DirectDraw4 interface", d + "back buffer",
+                                      d + "primary surface", d + "IID_DirectDraw4 interface",
+                                      "LOG_INFO: [DDrawManager::~DDrawManager] *LEAVE*"}));
   EXPECT_EQ(winsim::LiveSurfaces(), 0);
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+}
+
+// The whole log of a successful full-screen creation: every screen's object, level and mode
+// first, then every screen's surfaces, each step its own line at its own level.
+TEST_F(CreateDirectDrawTest, SuccessLogsEveryStepOfEveryScreenInOrder) {
+  const struct {
+    const char* name;
+    winsim::DesktopSpec desktop;
+  } rows[] = {{"one monitor", winsim::OneMonitorDesktop()}, {"two monitors", winsim::TwoMonitorDesktop()}};
+  for (const auto& row : rows) {
+    SetUp();
+    ASSERT_TRUE(Create(row.desktop, true)) << row.name;
+    const std::string t = "[DDrawManager::CreateDirectDraw] ";
+    std::vector<std::string> expected = {"LOG_INFO: " + t + "*ENTER*"};
+    const auto screens = Screens();
+    for (size_t i = 0; i < screens.size(); ++i) {
+      expected.push_back("LOG_INFO: " + t + "Initializing device " + screens[i]->description);
+      expected.push_back("LOG_GOSSIP: " + t + "IID_DirectDraw interface createad");
+      expected.push_back("LOG_SPAM: " + t + "Setting cooperative mode, " + (i == 0 ? "primary" : "secondary") +
+                         " device");
+      expected.push_back("LOG_SPAM: " + t + "Cooperative mode set");
+      expected.push_back("LOG_SPAM: " + t + "Display mode set");
+    }
+    for (size_t i = 0; i < screens.size(); ++i) {
+      expected.push_back("LOG_GOSSIP: " + t + "Primary surface createad");
+      expected.push_back("LOG_SPAM: " + t + (screens[i]->colourType == 1 ? "Color type 5x6x5 detected"
+                                                                          : "Color type 5x5x5 detected"));
+      expected.push_back("LOG_SPAM: " + t + "Pixel format stored");
+      expected.push_back("LOG_GOSSIP: " + t + "Back buffer surface created");
+      expected.push_back("LOG_INFO: " + t + "Surfaces created for device " + screens[i]->description);
+    }
+    expected.push_back("LOG_INFO: " + t + "*LEAVE*");
+    const auto lines = LogLines();
+    const auto enter = std::find(lines.begin(), lines.end(), expected.front());
+    EXPECT_EQ(std::vector<std::string>(enter, lines.end()), expected) << row.name;
+    if (row.desktop.monitors.size() == 2) {
+      EXPECT_EQ(screens[1]->colourType, 0) << "the second monitor is 5x5x5";
+    }
+    manager_.reset();
+    TearDown();
+  }
 }
 
 TEST_F(CreateDirectDrawTest, DetectsTheColourType) {

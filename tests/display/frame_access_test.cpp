@@ -26,6 +26,14 @@ class FrameAccessTest : public DisplayTest {
     EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
     DisplayTest::TearDown();
   }
+  // The calls from `from` on that went to a surface, as "call surface".
+  static std::vector<std::string> SurfaceCallsFrom(size_t from) {
+    std::vector<std::string> all;
+    const auto calls = winsim::DDCalls();
+    for (size_t i = from; i < calls.size(); ++i)
+      if (!calls[i].surface.empty()) all.push_back(calls[i].call + " " + calls[i].surface);
+    return all;
+  }
   std::unique_ptr<DDrawManager> manager_;
 };
 
@@ -84,17 +92,26 @@ TEST_F(FrameAccessTest, LostSurfaceReportedByFlipStatusIsRestored) {
       {DDERR_WRONGMODE, "[DDrawManager::Flip] Restore returned DDERR_WRONGMODE"},
       {DDERR_GENERIC, "[DDrawManager::Flip] Restore returned DDERR_GENERIC"},
       {DDERR_OUTOFMEMORY, "[DDrawManager::Flip] Restore returned DDERR_OUTOFMEMORY"},
+      {DDERR_INCOMPATIBLEPRIMARY, "[DDrawManager::Flip] Restore returned DDERR_INCOMPATIBLEPRIMARY"},
+      {DDERR_UNSUPPORTED, "[DDrawManager::Flip] Restore returned DDERR_UNSUPPORTED"},
+      {DDERR_INVALIDPARAMS, "[DDrawManager::Flip] Restore returned DDERR_INVALIDPARAMS"},
+      {DDERR_INVALIDOBJECT, "[DDrawManager::Flip] Restore returned DDERR_INVALIDOBJECT"},
       {MAKE_DDHRESULT(999), "[DDrawManager::Flip] Restore returned unknown error, code 0x887603e7"},
   };
   Start(true);
   for (const Row& row : rows) {
     winsim::FailDDCall("GetFlipStatus", DDERR_SURFACELOST);
     winsim::FailDDCall("Restore", row.refusal);
+    const size_t before = winsim::DDCalls().size();
     EXPECT_EQ(manager_->Flip(), 1) << row.line;
+    // The status is asked of the back buffer, which is restored first, then the chain's primary.
+    EXPECT_EQ(SurfaceCallsFrom(before),
+              (std::vector<std::string>{"Unlock back", "GetFlipStatus back", "Restore back", "Restore front"}))
+        << row.line;
     EXPECT_EQ(CountLines("LOG_INFO: " + row.line), 1) << row.line;
     EXPECT_EQ(manager_->Flip(), 0) << row.line << ": the next attempt presents";
   }
-  EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACELOST"), 6);
+  EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACELOST"), 10);
 }
 
 TEST_F(FrameAccessTest, LostChainIsRestoredThroughThePrimary) {
@@ -120,7 +137,11 @@ TEST_F(FrameAccessTest, FlipStatusResultsEachHaveTheirLine) {
   }
   winsim::FailDDCall("Flip", DDERR_SURFACELOST);
   winsim::FailDDCall("Restore", DDERR_GENERIC);
+  const size_t before = winsim::DDCalls().size();
   EXPECT_EQ(manager_->Flip(), 1);
+  EXPECT_EQ(SurfaceCallsFrom(before),
+            (std::vector<std::string>{"Unlock back", "GetFlipStatus back", "Flip front", "Restore front"}))
+      << "a lost chain is restored through its primary";
   EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] Surfaces lost, trying to restore..."), 1);
   EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unable to restore primary surface"), 1);
 }
@@ -144,6 +165,13 @@ TEST_F(FrameAccessTest, WindowedLostSurfacesRestorePrimaryThenBackBuffer) {
     size_t restores = 0;
     for (size_t i = before; i < winsim::DDCalls().size(); ++i) restores += winsim::DDCalls()[i].call == "Restore";
     EXPECT_EQ(restores, row.restores) << row.refusedRestore;
+    // The frame ends first; the copy, cut to the primary's size, goes to the primary, restored
+    // before the back buffer.
+    const std::vector<std::string> order = {"Unlock offscreen", "GetSurfaceDesc primary", "Blt primary",
+                                            "Restore primary", "Restore offscreen"};
+    EXPECT_EQ(SurfaceCallsFrom(before),
+              std::vector<std::string>(order.begin(), order.begin() + 3 + static_cast<long>(row.restores)))
+        << row.refusedRestore;
     EXPECT_EQ(CountLines("LOG_INFO: [DDrawManager::Flip] Surfaces lost, trying to restore..."), 1);
     if (!row.warning.empty()) {
       EXPECT_EQ(CountLines(row.warning), 1) << row.warning;

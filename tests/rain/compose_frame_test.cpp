@@ -9,6 +9,7 @@
 #include "display/frame_selection.h"
 #include "rain/blitters.h"
 #include "rain/shared_flags.h"
+#include "support/write_trap.h"
 
 namespace {
 
@@ -105,6 +106,36 @@ TEST_F(ComposeFrameTest, DrawingSwitchedOffDrawsNothing) {
   DrawEnabled = 0;
   ComposeFrame(&screen_, &frame_);
   for (uint16_t p : pixels_) ASSERT_EQ(p, 0xAAAA);
+}
+
+// Drawing switched off in the middle of a frame, at the first pixel stored into frame row 10 (the
+// second cell row from the top, drawn after the rows below it): the glyph being drawn is
+// finished and its cell updated, and nothing after it in the drawing order is drawn or updated.
+TEST_F(ComposeFrameTest, DrawingSwitchedOffMidFrameStopsAfterTheCellBeingDrawn) {
+  // One page per frame row, so that a single row can be trapped.
+  const int32_t pitch = static_cast<int32_t>(WriteTrap::PageSize() / sizeof(uint16_t));
+  WriteTrap trap(30);
+  auto* pixels = reinterpret_cast<uint16_t*>(trap.memory());
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 28; ++x) pixels[y * pitch + x] = 0xAAAA;
+  const FrameDescriptor frame = {pixels, 28, 30, pitch};
+  trap.Arm(10);
+  ComposeFrame(&screen_, &frame);
+  EXPECT_TRUE(trap.sprung());
+  EXPECT_EQ(DrawEnabled.load(), 0);
+  // Cell rows: 3 lies below the frame, 2 shows at y 20..29, 1 at y 5..19, 0 at y 0..4.
+  // Drawn and updated: rows 3 and 2 and the first cell of row 1; the rest not.
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 3; ++column) {
+      const bool done = row >= 2 || (row == 1 && column == 0);
+      EXPECT_EQ(screen_.rain.cells[row * 3 + column].age, done ? 1 : 0) << "cell " << row << "," << column;
+    }
+  for (int y = 5; y < 20; ++y) {
+    EXPECT_EQ(pixels[y * pitch + 0], GlyphPixel(54, y - 5, 0)) << "the cell being drawn is finished, y " << y;
+    EXPECT_EQ(pixels[y * pitch + 14], 0xAAAA) << "the next cell is not drawn, y " << y;
+  }
+  for (int y = 0; y < 5; ++y) EXPECT_EQ(pixels[y * pitch + 0], 0xAAAA) << "row 0 is not drawn, y " << y;
+  EXPECT_NE(pixels[25 * pitch + 20], 0xAAAA) << "rows below were drawn";
 }
 
 }  // namespace

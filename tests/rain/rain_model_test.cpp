@@ -11,6 +11,7 @@
 #include "rain/random.h"
 #include "rain/shared_flags.h"
 #include "support/program_glyphs.h"
+#include "support/write_trap.h"
 #include "winsim/control.h"
 
 namespace {
@@ -199,6 +200,35 @@ TEST_F(RainModelTest, DrawingSwitchedOffStopsTheDrops) {
   AdvanceDrops(grid);
   EXPECT_EQ(grid.drops[0].halfStep, 0) << "not even the first drop moves";
   EXPECT_EQ(Levels(grid, 0), std::vector<int>(20, 0));
+}
+
+// Drawing switched off in the middle of the drops, at the first level stored into the second page
+// of the cells (the head of the first drop): its trail stops there, and the next drop is not
+// moved at all.
+TEST_F(RainModelTest, DrawingSwitchedOffMidTrailStopsTheDropsWhereTheyAre) {
+  RainGrid& grid = screen_->rain;
+  const int32_t columns = 16;
+  const int32_t rowsPerPage = static_cast<int32_t>(WriteTrap::PageSize() / sizeof(RainCell)) / columns;
+  WriteTrap trap(2);
+  grid.rows = 2 * rowsPerPage;
+  grid.columns = columns;
+  grid.cells.reset(reinterpret_cast<RainCell*>(trap.memory()));
+  for (int32_t i = 0; i < grid.rows * columns; ++i) grid.cells[i] = RainCell{27, 79, 0, 0};
+  grid.dropCount = 2;
+  const uint8_t head = static_cast<uint8_t>(rowsPerPage + 6);  // in the second page
+  grid.drops[0] = RainDrop{0, head, 10, 0};
+  grid.drops[1] = RainDrop{1, 30, 10, 0};
+  trap.Arm(1);
+  AdvanceDrops(grid);
+  const std::vector<int> column0 = Levels(grid, 0);
+  const std::vector<int> column1 = Levels(grid, 1);
+  const RainDrop second = grid.drops[1];
+  grid.cells.release();  // the trap's memory, not the grid's
+  EXPECT_TRUE(trap.sprung());
+  EXPECT_EQ(column0[head], 4) << "the head cell is marked";
+  EXPECT_EQ(column0[head - 1], 0) << "the trail stops at the head";
+  EXPECT_EQ(column1, std::vector<int>(static_cast<size_t>(2 * rowsPerPage), 0)) << "the second drop marks nothing";
+  EXPECT_EQ(second.halfStep, 0) << "the second drop does not move";
 }
 
 // The highlight moves as a place, not a shape: each cell it reaches shows its own glyph highlighted.

@@ -23,6 +23,8 @@ struct FailureCase {
   const char* name;
   std::function<void()> arrange;
   const char* loggedAs;  // the start of the kept message's log line
+  bool ownedBySaver;     // the box's owner is the saver window (a manager existed), else none
+  bool devicesBuilt;     // every screen had its device and mode when the failure came
 };
 
 class FailureScenario : public ScenarioTest {};
@@ -32,39 +34,62 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       // DirectDraw refused for every screen already in the enumeration: the user is told about
       // DirectDraw, not about the display's colours.
       {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
-       "LOG_ERROR: Unable to initialize DirectDraw."},
+       "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
       {"no DirectDraw once the screens were found", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
-       "LOG_ERROR: Unable to initialize DirectDraw."},
+       "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
       {"no device's settings key", [] {
          // Every key after the product key's: the device sub-keys.
          winsim::FailRegistry(winsim::RegistryCall::kCreateKey, "*", "", ERROR_ACCESS_DENIED, -1, 1);
        },
-       "LOG_ERROR: [DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry"},
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry", true,
+       false},
       {"cooperative level refused", [] { winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, -1); },
-       "LOG_ERROR: "},
-      {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: "},
-      {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_"},
+       "LOG_ERROR: ", true, false},
+      {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: ", true,
+       false},
+      {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_", true,
+       false},
       {"glyph file damaged", [] { winsim::OverrideResource("DATAFILE", 111, {'Q', 'O', 'L', 'B', 9, 0, 0, 0}); },
-       "LOG_ERROR: "},
+       "LOG_ERROR: ", true, true},
       {"drawing thread refused", [] { winsim::FailThreadStart(); },
-       "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread"},
+       "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread", true, true},
       {"no memory for the DirectDraw manager",
        [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
-       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object"},
+       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object", false, false},
       {"no memory for the glyph loader", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); },
-       "LOG_ERROR: [WM_CREATE] Unable to create Loader object"},
+       "LOG_ERROR: [WM_CREATE] Unable to create Loader object", true, true},
       {"no memory for the rain", [] { allocation_faults::FailNextNothrow(RainCellBytes()); },
-       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for Torvane"},
+       "LOG_ERROR: [WM_CREATE] Unable to allocate memory for Torvane", true, true},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
     c.arrange();
+    // While the user reads the box, the saver's devices are still there: the display mode comes
+    // back only after it is dismissed, with the desktop's surface in front meanwhile.
+    int devicesWhileShown = -1;
+    DWORD widthWhileShown = 0;
+    int desktopSurfaceCalls = -1;
+    winsim::OnMessageBox([&](const winsim::MessageBoxRecord&) {
+      devicesWhileShown = winsim::LiveDirectDrawObjects();
+      widthWhileShown = winsim::CurrentDisplayMode(0).width;
+      desktopSurfaceCalls = 0;
+      for (const auto& call : winsim::DDCalls()) desktopSurfaceCalls += call.call == "FlipToGDISurface";
+    });
     EXPECT_EQ(Run("/s"), kNoWindowExitCode);
     allocation_faults::FailNextNothrow(0);
     const auto boxes = winsim::MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
+    const auto mine = ProgramWindows();
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(boxes[0].owner, c.ownedBySaver ? mine[0].handle : nullptr);
+    if (c.devicesBuilt) {
+      EXPECT_EQ(devicesWhileShown, 1);
+      EXPECT_EQ(widthWhileShown, 800u) << "still the saver's mode";
+      EXPECT_EQ(desktopSurfaceCalls, 1) << "the desktop's surface brought forward before the box";
+    }
+    EXPECT_EQ(winsim::CurrentDisplayMode(0).width, 1024u) << "the desktop's mode is back";
     EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");
     EXPECT_FALSE(boxes[0].text.empty());
     const auto log = Log(true);

@@ -43,6 +43,27 @@ TEST_F(ClockThreadsTest, VirtualClockMovesOnlyBySleepAndByTheTest) {
   EXPECT_EQ(sleeps[2].clockAt, 0xFFFFFFF0u);
 }
 
+TEST_F(ClockThreadsTest, AHeldClockMovesOnlyByTheTest) {
+  winsim::HoldClock(true);
+  const uint32_t start = winsim::Clock();
+  Sleep(30);
+  EXPECT_EQ(GetTickCount(), start) << "Sleep passes without moving it";
+  winsim::AdvanceClock(199);
+  EXPECT_EQ(timeGetTime(), start + 199);
+  winsim::SetClock(5000);
+  Sleep(10);
+  EXPECT_EQ(GetTickCount(), 5000u);
+  ASSERT_EQ(winsim::Sleeps().size(), 2u) << "every Sleep is still recorded";
+  EXPECT_EQ(winsim::Sleeps()[1].clockAt, 5000u);
+  winsim::HoldClock(false);
+  Sleep(10);
+  EXPECT_EQ(GetTickCount(), 5010u);
+  winsim::HoldClock(true);
+  winsim::Reset();
+  Sleep(10);
+  EXPECT_EQ(GetTickCount(), 1000010u) << "Reset lets it go";
+}
+
 TEST_F(ClockThreadsTest, SleepHookRunsOnTheSleepingThreadAfterTheClockMoved) {
   uint32_t seenClock = 0;
   winsim::OnSleep([&](const winsim::SleepRecord& r) { seenClock = winsim::Clock() - r.clockAt; });
@@ -95,6 +116,9 @@ TEST_F(ClockThreadsTest, PresentationsMoveTheVirtualClockBySetDuration) {
   EXPECT_EQ(winsim::Clock(), before + 9) << "a copy into the primary is a presentation";
   ASSERT_EQ(back->Blt(&r, back, &r, 0, nullptr), DD_OK);
   EXPECT_EQ(winsim::Clock(), before + 9) << "a copy between other surfaces is not";
+  winsim::HoldClock(true);
+  ASSERT_EQ(primary->Blt(&r, back, &r, 0, nullptr), DD_OK);
+  EXPECT_EQ(winsim::Clock(), before + 9) << "a held clock stands still for presentations too";
   back->Release();
   primary->Release();
   dd->Release();

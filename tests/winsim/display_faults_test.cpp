@@ -2,6 +2,9 @@
 // restoring, busy locks and pending flips, the call record, and Reset.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <functional>
 
 #include "ddraw_helpers.h"
@@ -192,16 +195,21 @@ TEST(WinsimDDFaultsTest, CallsAreRecordedInOrderWithTheirArguments) {
     const char* call;
     DWORD flags;
     long args[4];
+    const char* surface;  // what the call went to; empty for the object
   } expected[] = {
-      {"DirectDrawCreate", 0, {0, 0, 0, 0}},
-      {"SetCooperativeLevel", ddtest::kExclusive, {static_cast<long>(reinterpret_cast<intptr_t>(window)), 0, 0, 0}},
-      {"SetDisplayMode", 0, {640, 480, 16, 0}},
+      {"DirectDrawCreate", 0, {0, 0, 0, 0}, ""},
+      {"SetCooperativeLevel", ddtest::kExclusive, {static_cast<long>(reinterpret_cast<intptr_t>(window)), 0, 0, 0}, ""},
+      {"SetDisplayMode", 0, {640, 480, 16, 0}, ""},
       {"CreateSurface",
        DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
-       {DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0, 1}},
-      {"Blt", DDBLT_COLORFILL | DDBLT_WAIT, {1, 2, 3, 4}},
-      {"Flip", 0, {0, 0, 0, 0}},
-      {"FlipToGDISurface", 0, {0, 0, 0, 0}},
+       {DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0, 1},
+       ""},
+      {"Blt", DDBLT_COLORFILL | DDBLT_WAIT, {1, 2, 3, 4}, "front"},
+      {"Flip", 0, {0, 0, 0, 0}, "front"},
+      // The front's release lets go of its back buffer too; that is not a call of the program.
+      {"Release", 0, {0, 0, 0, 0}, "front"},
+      {"FlipToGDISurface", 0, {0, 0, 0, 0}, ""},
+      {"Release", 0, {0, 0, 0, 0}, ""},
   };
   const auto& calls = winsim::DDCalls();
   ASSERT_EQ(calls.size(), std::size(expected));
@@ -209,8 +217,59 @@ TEST(WinsimDDFaultsTest, CallsAreRecordedInOrderWithTheirArguments) {
     EXPECT_EQ(calls[i].call, expected[i].call) << "call " << i;
     EXPECT_EQ(calls[i].monitor, 1) << expected[i].call;
     EXPECT_EQ(calls[i].flags, expected[i].flags) << expected[i].call;
+    EXPECT_EQ(calls[i].surface, expected[i].surface) << expected[i].call;
     for (int a = 0; a < 4; ++a) EXPECT_EQ(calls[i].args[a], expected[i].args[a]) << expected[i].call << " arg " << a;
   }
+}
+
+TEST(WinsimDDFaultsTest, SurfaceCallsNameTheSurfaceTheyWentTo) {
+  winsim::Reset();
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
+  dd->SetDisplayMode(640, 480, 16);
+  LPDIRECTDRAWSURFACE front = ddtest::Surface(dd, ddtest::ChainDesc());
+  DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+  LPDIRECTDRAWSURFACE back = nullptr;
+  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+  back->GetFlipStatus(DDGFS_ISFLIPDONE);
+  back->Restore();
+  front->Restore();
+  back->Release();
+  front->Release();
+  dd->Release();
+  std::vector<std::string> seen;
+  for (const auto& c : winsim::DDCalls())
+    if (!c.surface.empty()) seen.push_back(c.call + " " + c.surface);
+  EXPECT_EQ(seen, (std::vector<std::string>{"GetAttachedSurface front", "GetFlipStatus back", "Restore back",
+                                             "Restore front", "Release back", "Release front"}));
+}
+
+TEST(WinsimDDFaultsTest, CallHookRunsAtEachCallBeforeItActs) {
+  winsim::Reset();
+  std::vector<size_t> recordedAt;
+  DWORD widthSeen = 0;
+  winsim::OnDDCall("SetDisplayMode", [&] {
+    recordedAt.push_back(winsim::DDCalls().size());
+    widthSeen = winsim::CurrentDisplayMode(0).width;
+  });
+  LPDIRECTDRAW dd = ddtest::CreateAt(ddtest::kExclusive);
+  dd->SetDisplayMode(640, 480, 16);
+  EXPECT_EQ(widthSeen, 1024u) << "before the mode changes";
+  winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC);
+  EXPECT_EQ(dd->SetDisplayMode(800, 600, 16), DDERR_GENERIC);
+  EXPECT_EQ(recordedAt.size(), 2u) << "also for a call that fails";
+  EXPECT_EQ(recordedAt[1], recordedAt[0] + 1) << "before the call is recorded: the first one is, the second not";
+  winsim::OnDDCall("SetDisplayMode", {});
+  dd->SetDisplayMode(640, 480, 16);
+  EXPECT_EQ(recordedAt.size(), 2u) << "removed";
+  dd->Release();
+  winsim::OnDDCall("FlipToGDISurface", [&] { recordedAt.push_back(0); });
+  winsim::Reset();
+  winsim::SetDesktop(winsim::OneMonitorDesktop());
+  dd = ddtest::CreateAt(ddtest::kExclusive);
+  dd->FlipToGDISurface();
+  dd->Release();
+  EXPECT_EQ(recordedAt.size(), 2u) << "Reset removes every hook";
 }
 
 TEST(WinsimDDFaultsTest, ResetDestroysWhatTestsLeftAndClearsFaults) {

@@ -1,6 +1,9 @@
 // winsim's message boxes: recorded as shown, answered from the script, then by their style.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/win32.h"
 #include "winsim/control.h"
 
@@ -24,6 +27,23 @@ TEST(WinsimMessageBoxTest, RecordsAndAnswersInOrder) {
   EXPECT_EQ(boxes[2].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
   winsim::Reset();
   EXPECT_TRUE(winsim::MessageBoxes().empty());
+}
+
+TEST(WinsimMessageBoxTest, HookSeesTheBoxWhileItIsUp) {
+  winsim::Reset();
+  std::vector<std::string> seen;
+  size_t recordedMeanwhile = 99;
+  winsim::OnMessageBox([&](const winsim::MessageBoxRecord& box) {
+    seen.push_back(box.text + "|" + box.caption);
+    recordedMeanwhile = winsim::MessageBoxes().size();
+  });
+  EXPECT_EQ(MessageBoxA(nullptr, "one", nullptr, MB_OK), IDOK);
+  ASSERT_EQ(seen, std::vector<std::string>{"one|Error"});
+  EXPECT_EQ(recordedMeanwhile, 0u) << "recorded once it is answered";
+  EXPECT_EQ(winsim::MessageBoxes().size(), 1u);
+  winsim::Reset();
+  MessageBoxA(nullptr, "two", "T", MB_OK);
+  EXPECT_EQ(seen.size(), 1u) << "Reset removes the hook";
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ void Reset() {
   s.resourceOverrides.clear();
   s.messageBoxes.clear();
   s.messageBoxAnswers.clear();
+  s.messageBoxHook = nullptr;
   detail::ResetLibraries();
   detail::ResetDisplay();
   detail::ResetWindows();

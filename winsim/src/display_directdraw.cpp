@@ -47,6 +47,7 @@ ULONG DirectDrawObject::AddRef() {
 ULONG DirectDrawObject::Release() {
   Guard guard(S().lock);
   if (refs_ == 0) Unmodelled("IDirectDraw::Release", "an object already released");
+  Record("Release", monitor);
   if (--refs_ > 0) return refs_;
   // The platform puts the desktop's mode back when the object that changed it goes.
   MonitorState& m = MonitorOf(monitor);
@@ -86,12 +87,14 @@ HRESULT DirectDrawObject::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC match, L
 }
 
 HRESULT DirectDrawObject::FlipToGDISurface() {
+  RunCallHook("FlipToGDISurface");
   Guard guard(S().lock);
   Record("FlipToGDISurface", monitor);
   return DD_OK;
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
+  RunCallHook("SetCooperativeLevel");
   Guard guard(S().lock);
   const HRESULT fault =
       Record("SetCooperativeLevel", monitor, flags, static_cast<long>(reinterpret_cast<intptr_t>(window)));
@@ -111,6 +114,7 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bits) {
+  RunCallHook("SetDisplayMode");
   Guard guard(S().lock);
   const HRESULT fault = Record("SetDisplayMode", monitor, 0, static_cast<long>(width), static_cast<long>(height),
                                static_cast<long>(bits));

@@ -66,6 +66,7 @@ class Surface final : public IDirectDrawSurface {
   void Describe(DDSURFACEDESC& desc) const;
   HRESULT ColorFill(LPRECT dest, LPDDBLTFX fx);
   HRESULT Copy(LPRECT dest, Surface& source, LPRECT sourceRect);
+  ULONG Drop();  // lets go of one reference, without a record
   ULONG refs_ = 1;
 };
 

@@ -64,8 +64,18 @@ DDPIXELFORMAT FormatOf(DWORD bits, DesktopFormat desktop) {
   return format;
 }
 
+void RunCallHook(const char* call) {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::recursive_mutex> guard(S().lock);
+    const auto found = D().callHooks.find(call);
+    if (found != D().callHooks.end()) hook = found->second;
+  }
+  if (hook) hook();
+}
+
 HRESULT Record(const char* call, int monitor, DWORD flags, long a0, long a1, long a2, long a3) {
-  D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}});
+  D().calls.push_back({call, monitor, flags, {a0, a1, a2, a3}, ""});
   for (auto& [name, fault] : D().faults) {
     if (name != call) continue;
     if (fault.skip > 0) {
@@ -119,6 +129,7 @@ void ResetDisplay() {
   while (!d.objects.empty()) delete d.objects.back();
   d.calls.clear();
   d.faults.clear();
+  d.callHooks.clear();
   d.lockBusy = 0;
   d.flipPending = 0;
   SetDesktop(OneMonitorDesktop(DesktopFormat::k565));
@@ -133,6 +144,11 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 std::vector<DDCallRecord> DDCalls() {
   Guard guard(detail::S().lock);
   return D().calls;
+}
+
+void OnDDCall(const std::string& call, std::function<void()> hook) {
+  Guard guard(detail::S().lock);
+  D().callHooks[call] = std::move(hook);
 }
 
 void FailDDCall(const std::string& call, HRESULT code, int count, int skip) {

@@ -2,6 +2,8 @@
 // show, live objects and surfaces, records and faults.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +55,7 @@ struct DisplayState {
   std::vector<Surface*> surfaces;          // live surfaces
   std::vector<DDCallRecord> calls;
   std::vector<std::pair<std::string, DDFault>> faults;
+  std::map<std::string, std::function<void()>> callHooks;
   int lockBusy = 0;
   int flipPending = 0;
   int nextObjectId = 1;
@@ -60,6 +63,8 @@ struct DisplayState {
 
 DisplayState& D();
 // Records the call; returns the injected failure for it, or DD_OK.
+// Runs the test's hook for `call`, if any, before winsim takes its lock for the call.
+void RunCallHook(const char* call);
 HRESULT Record(const char* call, int monitor, DWORD flags = 0, long a0 = 0, long a1 = 0, long a2 = 0, long a3 = 0);
 // Puts a new screen of the monitor's current mode in place (poison-filled) after a mode change.
 void ShowMode(int monitor, const ModeSpec& mode, bool changed);

@@ -25,6 +25,24 @@ unsigned char* At(PixelBuffer& b, LONG x, LONG y) {
   return &b.bytes[static_cast<size_t>(y) * static_cast<size_t>(b.pitch) + static_cast<size_t>(x) * b.bytesPerPixel];
 }
 
+const char* KindName(Surface::Kind kind) {
+  switch (kind) {
+    case Surface::Kind::kPrimary: return "primary";
+    case Surface::Kind::kFront: return "front";
+    case Surface::Kind::kBack: return "back";
+    case Surface::Kind::kOffscreen: break;
+  }
+  return "offscreen";
+}
+
+// Records a call of the program on the surface of `kind`.
+HRESULT RecordOn(Surface::Kind kind, const char* call, int monitor, DWORD flags = 0, long a0 = 0, long a1 = 0,
+                 long a2 = 0, long a3 = 0) {
+  const HRESULT fault = Record(call, monitor, flags, a0, a1, a2, a3);
+  D().calls.back().surface = KindName(kind);
+  return fault;
+}
+
 }  // namespace
 
 Surface::Surface(Kind k, int m, int owner, std::shared_ptr<PixelBuffer> mem)
@@ -52,9 +70,14 @@ ULONG Surface::AddRef() {
 ULONG Surface::Release() {
   Guard guard(S().lock);
   if (refs_ == 0) Unmodelled("IDirectDrawSurface::Release", "a surface already released");
+  RecordOn(kind, "Release", monitor);
+  return Drop();
+}
+
+ULONG Surface::Drop() {
   if (--refs_ > 0) return refs_;
   // The front of a flip chain holds the chain's reference to its back buffer.
-  if (back != nullptr) back->Release();
+  if (back != nullptr) back->Drop();
   delete this;
   return 0;
 }
@@ -86,7 +109,7 @@ void Surface::Describe(DDSURFACEDESC& desc) const {
 
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC desc) {
   Guard guard(S().lock);
-  const HRESULT fault = Record("GetSurfaceDesc", monitor);
+  const HRESULT fault = RecordOn(kind, "GetSurfaceDesc", monitor);
   if (fault != DD_OK) return fault;
   if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
   Describe(*desc);
@@ -97,7 +120,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE eve
   if (rect != nullptr || event != nullptr) Unmodelled("Lock", "a rectangle or an event");
   if ((flags & ~static_cast<DWORD>(DDLOCK_WAIT)) != 0) Unmodelled("Lock", "flags " + std::to_string(flags));
   Guard guard(S().lock);
-  const HRESULT fault = Record("Lock", monitor, flags);
+  const HRESULT fault = RecordOn(kind, "Lock", monitor, flags);
   if (fault != DD_OK) return fault;
   if (desc == nullptr || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
   if (lost) return DDERR_SURFACELOST;
@@ -116,7 +139,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE eve
 HRESULT Surface::Unlock(LPVOID rect) {
   if (rect != nullptr) Unmodelled("Unlock", "a rectangle");
   Guard guard(S().lock);
-  Record("Unlock", monitor);
+  RecordOn(kind, "Unlock", monitor);
   if (!locked) return DDERR_NOTLOCKED;
   locked = false;
   return DD_OK;
@@ -124,7 +147,7 @@ HRESULT Surface::Unlock(LPVOID rect) {
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface) {
   Guard guard(S().lock);
-  const HRESULT fault = Record("GetAttachedSurface", monitor, 0, caps ? static_cast<long>(caps->dwCaps) : 0);
+  const HRESULT fault = RecordOn(kind, "GetAttachedSurface", monitor, 0, caps ? static_cast<long>(caps->dwCaps) : 0);
   if (caps == nullptr || surface == nullptr) return DDERR_INVALIDPARAMS;
   if (caps->dwCaps != DDSCAPS_BACKBUFFER) Unmodelled("GetAttachedSurface", "caps " + std::to_string(caps->dwCaps));
   *surface = nullptr;
@@ -139,7 +162,7 @@ HRESULT Surface::GetFlipStatus(DWORD flags) {
   if (flags != DDGFS_ISFLIPDONE && flags != DDGFS_CANFLIP)
     Unmodelled("GetFlipStatus", "flags " + std::to_string(flags));
   Guard guard(S().lock);
-  const HRESULT fault = Record("GetFlipStatus", monitor, flags);
+  const HRESULT fault = RecordOn(kind, "GetFlipStatus", monitor, flags);
   if (fault != DD_OK) return fault;
   if (lost) return DDERR_SURFACELOST;
   if (D().flipPending > 0) {
@@ -153,7 +176,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   if (target != nullptr || flags != 0) Unmodelled("Flip", "a target surface or flags");
   WaitWhileFlipsHeld();
   Guard guard(S().lock);
-  const HRESULT fault = Record("Flip", monitor, flags);
+  const HRESULT fault = RecordOn(kind, "Flip", monitor, flags);
   if (fault != DD_OK) return fault;
   if (kind != Kind::kFront || back == nullptr) return DDERR_NOTFLIPPABLE;
   if (lost || back->lost) return DDERR_SURFACELOST;
@@ -168,7 +191,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
 
 HRESULT Surface::Restore() {
   Guard guard(S().lock);
-  const HRESULT fault = Record("Restore", monitor);
+  const HRESULT fault = RecordOn(kind, "Restore", monitor);
   if (fault != DD_OK) return fault;
   if (kind == Kind::kBack) return DDERR_IMPLICITLYCREATED;
   if (kind == Kind::kPrimary || kind == Kind::kFront) {
@@ -194,7 +217,7 @@ HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
   // A copy onto the primary is a window's flip: held like one.
   if (kind == Kind::kPrimary && (flags & DDBLT_COLORFILL) == 0) WaitWhileFlipsHeld();
   Guard guard(S().lock);
-  const HRESULT fault = Record("Blt", monitor, flags, dest ? L(dest->left) : 0, dest ? L(dest->top) : 0,
+  const HRESULT fault = RecordOn(kind, "Blt", monitor, flags, dest ? L(dest->left) : 0, dest ? L(dest->top) : 0,
                                dest ? L(dest->right) : 0, dest ? L(dest->bottom) : 0);
   const DWORD operation = flags & ~static_cast<DWORD>(DDBLT_WAIT);
   if (operation == DDBLT_COLORFILL) {

@@ -21,6 +21,7 @@ struct ClockState {
   uint32_t base = kStartClock;     // virtual: the clock; real: the clock at realStart
   Steady::time_point realStart{};
   uint32_t presentDuration = 0;
+  bool held = false;
   std::vector<winsim::SleepRecord> sleeps;
   size_t sleepCount = 0;
   std::function<void(const winsim::SleepRecord&)> hook;
@@ -70,6 +71,11 @@ void SetPresentDuration(uint32_t ms) {
   C().presentDuration = ms;
 }
 
+void HoldClock(bool hold) {
+  std::lock_guard<std::mutex> guard(C().lock);
+  C().held = hold;
+}
+
 std::vector<SleepRecord> Sleeps() {
   std::lock_guard<std::mutex> guard(C().lock);
   return C().sleeps;
@@ -93,6 +99,7 @@ void ResetClock() {
   c.real = false;
   c.base = kStartClock;
   c.presentDuration = 0;
+  c.held = false;
   c.sleeps.clear();
   c.sleepCount = 0;
   c.hook = nullptr;
@@ -101,7 +108,7 @@ void ResetClock() {
 void Presented() {
   auto& c = C();
   std::lock_guard<std::mutex> guard(c.lock);
-  if (!c.real) c.base += c.presentDuration;
+  if (!c.real && !c.held) c.base += c.presentDuration;
 }
 
 }  // namespace detail
@@ -121,7 +128,7 @@ void WINAPI Sleep(DWORD ms) {
     if (c.sleeps.size() < kKeptSleeps) c.sleeps.push_back(record);
     ++c.sleepCount;
     real = c.real;
-    if (!real) c.base += ms;
+    if (!real && !c.held) c.base += ms;
     hook = c.hook;
   }
   if (real) {

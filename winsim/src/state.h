@@ -1,6 +1,7 @@
 // winsim internals: the simulation's state shared by its source files, and fault counters.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -44,6 +45,7 @@ struct State {
   std::map<std::pair<std::string, int>, OverriddenResource> resourceOverrides;
   std::vector<MessageBoxRecord> messageBoxes;
   std::vector<int> messageBoxAnswers;
+  std::function<void(const MessageBoxRecord&)> messageBoxHook;
 };
 
 State& S();

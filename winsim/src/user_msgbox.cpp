@@ -16,15 +16,28 @@ void ScriptMessageBoxAnswers(const std::vector<int>& answers) {
   S().messageBoxAnswers = answers;
 }
 
+void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook) {
+  Guard guard(S().lock);
+  S().messageBoxHook = std::move(hook);
+}
+
 }  // namespace winsim
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   const UINT buttons = style & 0xFu;
   if (buttons != MB_OK && buttons != MB_OKCANCEL && buttons != MB_YESNO)
     winsim::Unmodelled("MessageBoxA", "button style " + std::to_string(buttons));
+  std::function<void(const winsim::MessageBoxRecord&)> hook;
+  winsim::MessageBoxRecord record{owner, text ? text : "", caption ? caption : "Error", style};
+  {
+    Guard guard(S().lock);
+    hook = S().messageBoxHook;
+  }
+  // The user looks at the box while it is up: before it is answered, without winsim's lock.
+  if (hook) hook(record);
   Guard guard(S().lock);
   // The platform shows "Error" for a null caption and an empty text for a null text.
-  S().messageBoxes.push_back({owner, text ? text : "", caption ? caption : "Error", style});
+  S().messageBoxes.push_back(record);
   auto& answers = S().messageBoxAnswers;
   if (!answers.empty()) {
     const int answer = answers.front();

@@ -23,6 +23,11 @@ void UseRealClock(bool real);
 // Every presentation on a monitor (a successful Flip, or a Blt into a primary surface) moves the
 // virtual clock on by this much: the cost of a frame pass as the program's pacing sees it.
 void SetPresentDuration(uint32_t ms);
+// While held, the virtual clock stands still for the program: Sleep passes without moving it (and
+// still pauses briefly in real time, as an unheld Sleep does), and so do presentations; only
+// SetClock and AdvanceClock move it. For tests whose boundaries are exact to the millisecond while
+// the drawing thread polls and paces on its own. Reset lets it go.
+void HoldClock(bool hold);
 
 // --- Sleep ------------------------------------------------------------------------------------
 struct SleepRecord {

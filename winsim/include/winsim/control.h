@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ const std::vector<MessageBoxRecord>& MessageBoxes();
 // MB_OK styles and the first button of the others. An answer of 0 plays a box that could not be
 // shown.
 void ScriptMessageBoxAnswers(const std::vector<int>& answers);
+// Runs on the thread that shows a box, while the box is up (before it is answered and recorded):
+// lets a test see what the screens show while the user reads it.
+void OnMessageBox(std::function<void(const MessageBoxRecord&)> hook);
 
 // --- faults -----------------------------------------------------------------------------------
 // winsim models only what the program uses. A call with a flag or argument outside the model stops

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,12 +62,17 @@ DesktopSpec TwoMonitorDesktop();
 // SetDisplayMode args w, h, bits; FlipToGDISurface —; CreateSurface flags = dwFlags, args caps,
 // width, height, back buffer count; GetSurfaceDesc —; GetAttachedSurface args[0] caps;
 // Blt flags, args the destination rectangle (all 0 for none); Flip flags; GetFlipStatus flags;
-// Lock flags; Unlock —; Restore —.
+// Lock flags; Unlock —; Restore —; Release — (the program's own calls: a flip chain's front letting
+// go of its back buffer is not one).
+// surface: the surface a surface call went to — "primary" (a primary without back buffer),
+// "front" (a flip chain's primary), "back" (its back buffer) or "offscreen"; empty for the calls of
+// the DirectDraw object and for DirectDrawCreate.
 struct DDCallRecord {
   std::string call;
   int monitor;
   DWORD flags;
   long args[4];
+  std::string surface;
 };
 // A copy: the program's drawing thread may be adding to the record meanwhile.
 std::vector<DDCallRecord> DDCalls();
@@ -81,6 +87,12 @@ void LoseSurfaces(int monitor);
 void SetLockBusy(int count);
 // The next `count` GetFlipStatus calls answer DDERR_WASSTILLDRAWING.
 void SetFlipPending(int count);
+// Runs `hook` on the calling thread each time the program calls `call` (before the call is
+// recorded and acts, also when a fault strikes it), without winsim's lock: lets a test make
+// something happen at that exact point of the program's work, such as a message that arrives
+// while the devices are being made. Modelled for SetCooperativeLevel, SetDisplayMode and
+// FlipToGDISurface. An empty hook removes it; Reset removes all.
+void OnDDCall(const std::string& call, std::function<void()> hook);
 // While held, a Flip or a copy onto a primary surface (a window's presentation) called on a thread
 // the program started (its drawing thread) waits before it does anything, until HoldFlips(false)
 // (or Reset): the frame being presented stays unshown for as long as the test needs, for example
