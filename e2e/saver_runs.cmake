@@ -150,9 +150,9 @@ add_saver_check(saver_preview windowed_device ${CHECKS}/lines.sh ${art}/torvanec
 # shared machine: the 152 x 112 rain at 30 ms took 0.5-1% here, the endless retry 32% (its
 # wineserver 35% more).
 foreach(placement edge:950,130 off:1100,130)
-  string(REPLACE ":" ";" parts ${placement})
-  list(GET parts 0 where)
-  list(GET parts 1 at)
+  string(REPLACE ":" ";" fields ${placement})
+  list(GET fields 0 where)
+  list(GET fields 1 at)
   sarvello_e2e_test(saver_preview_${where} preview_host --timeout 90 --with ${SAVER_FILE}
                     --action 0:wait-file:C:\\sarvello\\preview.shown --action 0:shot:preview
                     --action 0:wait-file:C:\\sarvello\\preview.steady --action 0:cpu:steady
