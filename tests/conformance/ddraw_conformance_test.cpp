@@ -116,6 +116,14 @@ class DirectDrawTest : public ::testing::Test {
     fx.dwFillColor = colour;
     return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
   }
+  // The surfaces of the copy tests, at the normal level: a 16 x 16 source filled green and a
+  // 64 x 48 destination. False when one of them cannot be made.
+  bool CopySurfaces(LPDIRECTDRAWSURFACE& source, LPDIRECTDRAWSURFACE& dest) {
+    if (dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL) != DD_OK) return false;
+    source = Offscreen(16, 16);
+    dest = Offscreen(64, 48);
+    return source != nullptr && dest != nullptr && Fill(source, nullptr, 0x07E0) == DD_OK;
+  }
   // Probes one pixel inside and one outside each corner edge of `rect`: `inside` within it,
   // `outside` beyond it.
   static void ExpectRectangleEdges(const std::vector<std::vector<WORD>>& pixels, const RECT& rect, WORD inside,
@@ -240,12 +248,9 @@ TEST_F(DirectDrawTest, ColourFillReachesExactlyItsRectangle) {
 }
 
 TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
-  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
-  LPDIRECTDRAWSURFACE source = Offscreen(16, 16);
-  LPDIRECTDRAWSURFACE dest = Offscreen(64, 48);
-  ASSERT_NE(source, nullptr);
-  ASSERT_NE(dest, nullptr);
-  ASSERT_EQ(Fill(source, nullptr, 0x07E0), DD_OK);
+  LPDIRECTDRAWSURFACE source = nullptr;
+  LPDIRECTDRAWSURFACE dest = nullptr;
+  ASSERT_TRUE(CopySurfaces(source, dest));
   ASSERT_EQ(Fill(dest, nullptr, 0x001F), DD_OK);
   RECT from = {0, 0, 8, 8};
   RECT to = {30, 20, 38, 28};
@@ -259,12 +264,9 @@ TEST_F(DirectDrawTest, BltCopiesARectangleBetweenSurfaces) {
 // surface: the preview's copy onto the primary, when its window reaches past the screen's edge,
 // is refused, not clipped, and nothing is drawn.
 TEST_F(DirectDrawTest, UnclippedBltRefusesRectanglesThatLeaveTheirSurface) {
-  ASSERT_EQ(dd_->SetCooperativeLevel(MakeTestWindow(), DDSCL_NORMAL), DD_OK);
-  LPDIRECTDRAWSURFACE source = Offscreen(16, 16);
-  LPDIRECTDRAWSURFACE dest = Offscreen(64, 48);
-  ASSERT_NE(source, nullptr);
-  ASSERT_NE(dest, nullptr);
-  ASSERT_EQ(Fill(source, nullptr, 0x07E0), DD_OK);
+  LPDIRECTDRAWSURFACE source = nullptr;
+  LPDIRECTDRAWSURFACE dest = nullptr;
+  ASSERT_TRUE(CopySurfaces(source, dest));
   struct Row {
     const char* name;
     RECT to;
