@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   procps util-linux
+  python3-pytest python3-pil python3-pytest-xdist
 )
 
 missing=()
@@ -30,5 +31,18 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A mirror in the middle of a sync answers some index files with the wrong size; a later try
+# usually gets them, and an index that still fails is only a problem if a package needs it.
+for attempt in 1 2 3; do
+  apt-get update -q && break
+  echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+  sleep $((attempt * 10))
+done
+if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+  # When one architecture's security index could not be fetched, the i386 and amd64 halves of a
+  # shared library can be offered at different versions and cannot be installed together. The
+  # release's own suite has both at the same version: prefer it for what is installed now.
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "setup: retrying with the versions of $codename itself" >&2
+  apt-get install -y -q --no-install-recommends -t "$codename" "${missing[@]}"
+fi
