@@ -55,8 +55,8 @@ int main() {
   SetForegroundWindow(own);
   const bool tookForeground = WaitForeground(own, 3000);
   helper::PumpFor(300);
-  Say("bring_forward: this program's window %s the foreground; the saver's window is %s", tookForeground ? "took" : "DID NOT take",
-      IsIconic(first) ? "minimized" : "not minimized");
+  Say("bring_forward: this program's window %s the foreground; the saver's window is %s",
+      tookForeground ? "took" : "DID NOT take", IsIconic(first) ? "minimized" : "not minimized");
 
   helper::Started second = helper::StartSaver("/s");
   if (second.process == nullptr) return 1;
@@ -70,7 +70,8 @@ int main() {
   }
   const long got = static_cast<long>(static_cast<int32_t>(code));
   if (ended) {
-    Say("bring_forward: the second start exited %ld after %lu ms", got, static_cast<unsigned long>(GetTickCount() - start));
+    Say("bring_forward: the second start exited %ld after %lu ms", got,
+        static_cast<unsigned long>(GetTickCount() - start));
   } else {
     Say("bring_forward: the second start still runs after 15 s: ended");
   }
@@ -78,8 +79,9 @@ int main() {
 
   const bool firstForward = WaitForeground(first, 3000);
   HWND foreground = GetForegroundWindow();
-  Say("bring_forward: the foreground window is now %s (class \"%s\", process %lu): %s", helper::HandleText(foreground).c_str(),
-      helper::ClassOf(foreground).c_str(), static_cast<unsigned long>(helper::ProcessOf(foreground)),
+  Say("bring_forward: the foreground window is now %s (class \"%s\", process %lu): %s",
+      helper::HandleText(foreground).c_str(), helper::ClassOf(foreground).c_str(),
+      static_cast<unsigned long>(helper::ProcessOf(foreground)),
       firstForward ? "the first saver, as it should be" : "NOT the first saver");
   const bool firstAlive = IsWindow(first) && FindSaver() == first;
   Say("bring_forward: the first saver's window %s%s", firstAlive ? "still exists" : "IS GONE",

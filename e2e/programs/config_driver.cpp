@@ -58,7 +58,8 @@ bool ReadStored(Stored* stored) {
   DWORD subKeys = 0;
   RegQueryInfoKeyA(product, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                    nullptr);
-  bool ok = subKeys == 1 && RegEnumKeyExA(product, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+  bool ok = subKeys == 1 &&
+            RegEnumKeyExA(product, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
             ReadValue(product, "Speed", &stored->speed);
   HKEY device;
   if (ok && RegOpenKeyExA(product, name, 0, KEY_READ, &device) == ERROR_SUCCESS) {

@@ -38,7 +38,8 @@ void DrawPattern(FrameDescriptor* frame, int32_t colourType) {
 }
 
 int Fail(const char* what) {
-  std::printf("display_check: %s (kept message: %s)\n", what, ErrorMsgText.TextOrNull() ? ErrorMsgText.TextOrNull() : "");
+  std::printf("display_check: %s (kept message: %s)\n", what,
+              ErrorMsgText.TextOrNull() ? ErrorMsgText.TextOrNull() : "");
   return 1;
 }
 

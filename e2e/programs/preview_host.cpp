@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   const DWORD start = GetTickCount();
   while (child == nullptr && GetTickCount() - start < 30000) {
     if (helper::WaitForExit(saver.process, 50, &code)) {
-      Say("preview_host: the saver ended with %ld before its window showed", static_cast<long>(static_cast<int32_t>(code)));
+      Say("preview_host: the saver ended with %ld before its window showed",
+          static_cast<long>(static_cast<int32_t>(code)));
       return 1;
     }
     child = GetWindow(area, GW_CHILD);
@@ -141,7 +142,8 @@ int main(int argc, char** argv) {
   Expect(helper::ClassOf(child) == "WindowsScreenSaverClass", "the child is of class WindowsScreenSaverClass");
   Expect(helper::TitleOf(child) == "Preview", "the child is titled Preview");
   Expect(GetParent(child) == area, "its parent is the preview area");
-  Expect((style & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE) && (style & WS_POPUP) == 0, "it is a visible child");
+  Expect((style & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE) && (style & WS_POPUP) == 0,
+         "it is a visible child");
   Expect(outer.left == 0 && outer.top == 0 && outer.right == kAreaWidth && outer.bottom == kAreaHeight,
          "it covers the area from its origin, 152 x 112");
   Expect(client.right == kAreaWidth && client.bottom == kAreaHeight, "its client area is 152 x 112");
@@ -160,8 +162,8 @@ int main(int argc, char** argv) {
   const LPARAM point = MAKELPARAM(150, 130);
   SendMessageTimeoutA(child, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(child), point, SMTO_NORMAL, 5000, &answer);
   for (int look = 0; look < 40 && contextMenus == 0; ++look) helper::PumpFor(50);
-  Say("preview_host: WM_CONTEXTMENU answered %lu; the area got %d, with its own handle: %s", static_cast<unsigned long>(answer),
-      contextMenus, contextMenuRightHandle ? "yes" : "no");
+  Say("preview_host: WM_CONTEXTMENU answered %lu; the area got %d, with its own handle: %s",
+      static_cast<unsigned long>(answer), contextMenus, contextMenuRightHandle ? "yes" : "no");
   Expect(answer == 1 && contextMenus == 1 && contextMenuRightHandle && contextMenuPoint == point,
          "the context-menu request is answered 1 and passed on to the area with the area's handle");
 

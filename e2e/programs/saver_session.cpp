@@ -35,8 +35,8 @@ struct DesktopMode {
   int metricsWidth = 0;
   int metricsHeight = 0;
   bool operator==(const DesktopMode& other) const {
-    return width == other.width && height == other.height && bits == other.bits &&
-           metricsWidth == other.metricsWidth && metricsHeight == other.metricsHeight;
+    return width == other.width && height == other.height && bits == other.bits && metricsWidth == other.metricsWidth &&
+           metricsHeight == other.metricsHeight;
   }
 };
 

@@ -102,10 +102,8 @@ LRESULT OnDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
 
 LRESULT AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      return CreateSaver(window);
-    case WM_DESTROY:
-      return OnDestroy(window, wParam, lParam);
+    case WM_CREATE: return CreateSaver(window);
+    case WM_DESTROY: return OnDestroy(window, wParam, lParam);
     case WM_ACTIVATE: {
       const WORD state = LOWORD(wParam);
       SetDrawing(state == WA_ACTIVE || state == WA_CLICKACTIVE ? 1 : 0, "[STATE] WM_ACTIVE: Activated",
@@ -115,8 +113,7 @@ LRESULT AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
       SetDrawing(static_cast<int32_t>(wParam), "[STATE] WM_ENABLE: Activated", "[STATE] WM_ENABLE: Deactivated");
       break;
-    case WM_CLOSE:
-      return OnClose(window, wParam, lParam);
+    case WM_CLOSE: return OnClose(window, wParam, lParam);
     case WM_ACTIVATEAPP:
       SetDrawing(static_cast<int32_t>(wParam), "[STATE] WM_ACTIVATEAPP: Activated",
                  "[STATE] WM_ACTIVATEAPP: Deactivated");
@@ -129,13 +126,9 @@ LRESULT AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         MonitorOff.store(1);
       }
       break;
-    case WM_MOUSEMOVE:
-      return OnMouseMove(window, wParam, lParam);
-    case SCRM_VERIFYPW:
-      LogMessage("[SCRM_VERIFYPW] Message detected", LOG_INFO);
-      break;
-    default:
-      break;
+    case WM_MOUSEMOVE: return OnMouseMove(window, wParam, lParam);
+    case SCRM_VERIFYPW: LogMessage("[SCRM_VERIFYPW] Message detected", LOG_INFO); break;
+    default: break;
   }
   return SaverDefaultProc(window, message, wParam, lParam);
 }

@@ -6,9 +6,9 @@
 
 class FixedString {
  private:
-  static constexpr int kCapacity = 256;    // bytes of text, NUL included
-  static constexpr int kMaxLength = 255;   // characters that fit before the NUL
-  static constexpr int kMaxFromText = 254; // characters kept from a text on construction/assignment
+  static constexpr int kCapacity = 256;     // bytes of text, NUL included
+  static constexpr int kMaxLength = 255;    // characters that fit before the NUL
+  static constexpr int kMaxFromText = 254;  // characters kept from a text on construction/assignment
 
   char text_[kCapacity];  // first member: the text, then the link
 

@@ -105,8 +105,8 @@ bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
       Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
       return false;
     }
-    const DWORD flags = fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN
-                                   : DDSCL_NORMAL;
+    const DWORD flags =
+        fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL;
     if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
       Log("Unable to set Cooperative Mode", LOG_ERROR);
       return false;
@@ -126,7 +126,8 @@ bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
   if (fullscreen) {
     displayModeSet = true;
     const DisplayMode* mode = screen->selectedMode;
-    if (FAILED(screen->directDraw->SetDisplayMode(static_cast<DWORD>(mode->width), static_cast<DWORD>(mode->height), 16))) {
+    if (FAILED(screen->directDraw->SetDisplayMode(static_cast<DWORD>(mode->width), static_cast<DWORD>(mode->height),
+                                                  16))) {
       displayModeSet = false;
       LogMessage("Unable to set display mode. Try a diffrent resolution setting", LOG_ERROR);
       return false;

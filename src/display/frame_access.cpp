@@ -120,7 +120,8 @@ int32_t DDrawManager::FlipFullScreen(ScreenRecord* screen) {
     return 1;
   }
   if (status == DDERR_SURFACELOST) {
-    const bool newRun = NotePresentation(screen, "[DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACELOST", LOG_INFO);
+    const bool newRun =
+        NotePresentation(screen, "[DDrawManager::Flip] GetFlipStatus returned DDERR_SURFACELOST", LOG_INFO);
     const HRESULT restored = screen->backBuffer->Restore();
     if (FAILED(restored) && newRun) {
       const char* line = RestoreLine(restored);

@@ -7,5 +7,5 @@ struct FrameDescriptor {
   uint16_t* pixels = nullptr;  // first pixel of the back buffer; null when no frame is open
   int32_t width = 0;           // the screen's selected mode, in pixels
   int32_t height = 0;
-  int32_t pitch = 0;           // from one row to the next, in 16-bit pixels
+  int32_t pitch = 0;  // from one row to the next, in 16-bit pixels
 };

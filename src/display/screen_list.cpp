@@ -55,8 +55,7 @@ HRESULT EnumScreens() {
   return result;
 }
 
-BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/, LPVOID context,
-                             HMONITOR monitor) {
+BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/, LPVOID context, HMONITOR monitor) {
   auto* head = static_cast<ScreenRecord**>(context);
   // The primary display driver comes first and without a GUID; once a monitor device follows, the
   // list holds the monitor devices only.
@@ -85,8 +84,9 @@ BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/
   screen->prev = last;
   *tail = screen;
 
-  LogMessage((FixedString("[DDEnumCallbackEx] Found screen <") + screen->description + ">, enumerating modes").TextOrNull(),
-             LOG_INFO);
+  LogMessage(
+      (FixedString("[DDEnumCallbackEx] Found screen <") + screen->description + ">, enumerating modes").TextOrNull(),
+      LOG_INFO);
 
   IDirectDraw* directDraw = nullptr;
   screen->enumResult = DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr);
@@ -108,13 +108,15 @@ BOOL WINAPI EnumCallbackFallback(GUID* guid, LPSTR description, LPSTR driverName
 
 HRESULT WINAPI DDEnumModesCallback(LPDDSURFACEDESC mode, LPVOID context) {
   if (mode->ddpfPixelFormat.dwRGBBitCount != 16) return DDENUMRET_OK;
-  auto* added = new (std::nothrow) DisplayMode{static_cast<int32_t>(mode->dwWidth), static_cast<int32_t>(mode->dwHeight), 16, nullptr};
+  auto* added = new (std::nothrow)
+      DisplayMode{static_cast<int32_t>(mode->dwWidth), static_cast<int32_t>(mode->dwHeight), 16, nullptr};
   // Without memory the screen keeps the modes found so far.
   if (added == nullptr) return DDENUMRET_CANCEL;
   DisplayMode** tail = static_cast<DisplayMode**>(context);
   while (*tail != nullptr) tail = &(*tail)->next;
   *tail = added;
-  LogMessage((FixedString() + "[DDEnumModesCallback] Found mode <" + added->width + "x" + added->height + ", 16bit>").TextOrNull(),
+  LogMessage((FixedString() + "[DDEnumModesCallback] Found mode <" + added->width + "x" + added->height + ", 16bit>")
+                 .TextOrNull(),
              LOG_INFO);
   return DDENUMRET_OK;
 }

@@ -22,16 +22,16 @@ struct ScreenRecord {
   GUID guid;                           // all zero for the primary display driver
   char description[kDescriptionSize];  // NUL-terminated, cut when longer
   HMONITOR monitor;
-  int32_t colourType;                  // 0 = 5x5x5, 1 = 5x6x5
+  int32_t colourType;  // 0 = 5x5x5, 1 = 5x6x5
   FrameDescriptor frameDescs[2];
-  int32_t frameIndex;                  // which descriptor is in use
-  DisplayMode* modes;                  // owned list, in enumeration order
-  DisplayMode* selectedMode;           // one of `modes`; the preview overwrites its size
-  IDirectDraw* deviceObject;           // as created
-  IDirectDraw* directDraw;             // the same, once its cooperative level is set; owns it
+  int32_t frameIndex;         // which descriptor is in use
+  DisplayMode* modes;         // owned list, in enumeration order
+  DisplayMode* selectedMode;  // one of `modes`; the preview overwrites its size
+  IDirectDraw* deviceObject;  // as created
+  IDirectDraw* directDraw;    // the same, once its cooperative level is set; owns it
   IDirectDrawSurface* primary;
   IDirectDrawSurface* backBuffer;
-  DDSURFACEDESC surfaceDesc;           // work area for creation, format query and locking
+  DDSURFACEDESC surfaceDesc;  // work area for creation, format query and locking
   DDSCAPS backCaps;
   RainGrid rain;
   // Why a screen may be without a selected mode, kept for the log, which is opened only after the

@@ -15,9 +15,9 @@ using InputContext = HANDLE;
 using ImmAssociateContextProc = InputContext(WINAPI*)(HWND window, InputContext context);
 
 extern HINSTANCE Module;
-extern int32_t IsWin9x;          // 1 on the Windows 95/98 family
-extern int32_t IsPreview;        // 1 when the saver window is the child of a preview window
-extern UINT AutoPlayMessage;     // "QueryCancelAutoPlay" on the 95/98 family, else 0
+extern int32_t IsWin9x;       // 1 on the Windows 95/98 family
+extern int32_t IsPreview;     // 1 when the saver window is the child of a preview window
+extern UINT AutoPlayMessage;  // "QueryCancelAutoPlay" on the 95/98 family, else 0
 extern HWND SaverWindow;
 
 extern int32_t Closing;          // 1 once closing was granted; never cleared

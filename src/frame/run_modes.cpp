@@ -51,11 +51,9 @@ LONG WINAPI FaultGuard(EXCEPTION_POINTERS* fault) {
 int32_t Dispatch(const char* text) {
   while (*text == ' ' || *text == '-' || *text == '/') ++text;
   switch (*text) {
-    case '\0':
-      return ShowConfiguration(nullptr);
+    case '\0': return ShowConfiguration(nullptr);
     case 'S':
-    case 's':
-      return RunSaver(nullptr);
+    case 's': return RunSaver(nullptr);
     case 'P':
     case 'p':
     case 'L':
@@ -74,8 +72,7 @@ int32_t Dispatch(const char* text) {
       if (IsWin9x == 0) return -1;
       ChangePassword(OwnerOrForeground(SkipBlanks(text + 1)));
       return 0;
-    default:
-      return -1;
+    default: return -1;
   }
 }
 
@@ -170,8 +167,7 @@ int32_t RunSaver(HWND parent) {
 
 int32_t ShowConfiguration(HWND owner) {
   InitCommonControls();
-  return static_cast<int32_t>(
-      DialogBoxParamA(Module, MAKEINTRESOURCEA(kConfigDialog), owner, ConfigDialogProc, 0));
+  return static_cast<int32_t>(DialogBoxParamA(Module, MAKEINTRESOURCEA(kConfigDialog), owner, ConfigDialogProc, 0));
 }
 
 void ChangePassword(HWND owner) {

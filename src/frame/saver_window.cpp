@@ -14,8 +14,8 @@ namespace {
 void PostClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 bool IsInput(UINT message) {
-  return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_MOUSEMOVE ||
-         message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+  return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN ||
+         message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
 }
 
 // The sum of both axes' distance, as an unsigned number (no overflow for any two points).
@@ -45,9 +45,7 @@ bool ApplyClosingRules(HWND window, UINT message, WPARAM wParam, LRESULT* answer
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_POWERBROADCAST:
-      PostClose(window);
-      return false;
+    case WM_POWERBROADCAST: PostClose(window); return false;
     case WM_MOUSEMOVE: {
       POINT cursor = {0, 0};
       GetCursorPos(&cursor);
@@ -57,8 +55,7 @@ bool ApplyClosingRules(HWND window, UINT message, WPARAM wParam, LRESULT* answer
       }
       return false;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -82,8 +79,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         ImmAssociate(window, SavedImeContext);
       PostQuitMessage(0);
       break;
-    case WM_SETTEXT:
-      return 0;
+    case WM_SETTEXT: return 0;
     case WM_PAINT:
       if (Closing != 0) return DefWindowProcA(window, message, wParam, lParam);
       if (IsPreview == 0) SetCursor(nullptr);
@@ -98,8 +94,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       }
       break;
     case WM_SYSCOMMAND:
-      if (IsPreview == 0 && (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE))
-        return 0;
+      if (IsPreview == 0 && (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE)) return 0;
       break;
     case WM_TIMER:
       if (Closing != 0) return 0;

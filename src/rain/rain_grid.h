@@ -25,11 +25,11 @@ struct RainDrop {
 struct RainGrid {
   static constexpr int32_t kMaxDrops = 400;
 
-  std::unique_ptr<GlyphSet> glyphs;    // this screen's glyphs, in its pixel format
-  std::unique_ptr<RainCell[]> cells;   // rows x columns, row-major, row 0 on top
+  std::unique_ptr<GlyphSet> glyphs;   // this screen's glyphs, in its pixel format
+  std::unique_ptr<RainCell[]> cells;  // rows x columns, row-major, row 0 on top
   int32_t columns = 0;
   int32_t rows = 0;
-  int32_t dropCount = 0;               // drops in use, 0..400
-  int32_t highlightPercent = 0;        // chance in percent that a new glyph is highlighted
+  int32_t dropCount = 0;         // drops in use, 0..400
+  int32_t highlightPercent = 0;  // chance in percent that a new glyph is highlighted
   RainDrop drops[kMaxDrops] = {};
 };

@@ -11,13 +11,9 @@ namespace {
 // draws a number.
 const DWORD StateSlot = TlsAlloc();
 
-uint32_t LoadState() {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(TlsGetValue(StateSlot))) ^ 1u;
-}
+uint32_t LoadState() { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(TlsGetValue(StateSlot))) ^ 1u; }
 
-void StoreState(uint32_t state) {
-  TlsSetValue(StateSlot, reinterpret_cast<void*>(static_cast<uintptr_t>(state ^ 1u)));
-}
+void StoreState(uint32_t state) { TlsSetValue(StateSlot, reinterpret_cast<void*>(static_cast<uintptr_t>(state ^ 1u))); }
 
 }  // namespace
 

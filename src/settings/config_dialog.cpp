@@ -123,7 +123,8 @@ void Initialise(HWND dialog) {
   DDrawManager::SelectScreen(first);
   ShownDevice = static_cast<int32_t>(SelectDevice(dialog, first));
   ShowModes(dialog, first);
-  ShowNumbers(dialog, static_cast<uint32_t>(first->rain.dropCount), static_cast<uint32_t>(first->rain.highlightPercent));
+  ShowNumbers(dialog, static_cast<uint32_t>(first->rain.dropCount),
+              static_cast<uint32_t>(first->rain.highlightPercent));
   int32_t i = 0;
   for (ScreenRecord* screen = ScreenList; screen != nullptr && i < WorkingTableRows; screen = screen->next, ++i) {
     WorkingTable[i] = {screen, static_cast<uint32_t>(screen->rain.dropCount),
@@ -164,13 +165,8 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case IDC_DEVICE:
       if (HIWORD(wParam) == CBN_SELCHANGE) ChangeDevice(dialog);
       return FALSE;
-    case IDC_CONFIG_OK:
-      Save(dialog);
-      return TRUE;
-    case IDC_CONFIG_CANCEL:
-      EndDialog(dialog, 0);
-      return TRUE;
-    default:
-      return FALSE;
+    case IDC_CONFIG_OK: Save(dialog); return TRUE;
+    case IDC_CONFIG_CANCEL: EndDialog(dialog, 0); return TRUE;
+    default: return FALSE;
   }
 }

@@ -19,10 +19,10 @@ bool WriteScreenDefaults(HKEY product, bool withResolution) {
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
     HKEY device;
     if (!CreateSettingsKey(product, ScreenKeyName(screen), &device, nullptr)) continue;
-    const bool written = (!withResolution || (WriteDword(device, kWidthValue, kDefaultWidth) &&
-                                              WriteDword(device, kHeightValue, kDefaultHeight))) &&
-                         WriteDword(device, kDensityValue, kDefaultDensity) &&
-                         WriteDword(device, kHighlightValue, kDefaultHighlight);
+    const bool written =
+        (!withResolution ||
+         (WriteDword(device, kWidthValue, kDefaultWidth) && WriteDword(device, kHeightValue, kDefaultHeight))) &&
+        WriteDword(device, kDensityValue, kDefaultDensity) && WriteDword(device, kHighlightValue, kDefaultHighlight);
     RegCloseKey(device);
     if (!written) return false;
   }

@@ -87,8 +87,8 @@ class DirectDrawTest : public ::testing::Test {
   void MakeFlipChain(LPDIRECTDRAWSURFACE* front, LPDIRECTDRAWSURFACE* back) {
     HWND window = MakeTestWindow();
     ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW), DD_OK);
-    ASSERT_EQ(dd_->SetCooperativeLevel(window, DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT |
-                                                   DDSCL_FULLSCREEN),
+    ASSERT_EQ(dd_->SetCooperativeLevel(window,
+                                       DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN),
               DD_OK);
     ASSERT_EQ(dd_->SetDisplayMode(800, 600, 16), DD_OK);
     DDSURFACEDESC desc = {};
@@ -133,10 +133,11 @@ class DirectDrawTest : public ::testing::Test {
       const char* name;
       LONG x, y;
       WORD colour;
-    } probes[] = {{"top-left inside", l, t, inside},  {"bottom-right inside", r, b, inside},
-                  {"left outside", l - 1, t, outside}, {"above", l, t - 1, outside},
+    } probes[] = {{"top-left inside", l, t, inside},    {"bottom-right inside", r, b, inside},
+                  {"left outside", l - 1, t, outside},  {"above", l, t - 1, outside},
                   {"right outside", r + 1, b, outside}, {"below", r, b + 1, outside}};
-    for (const Probe& p : probes) EXPECT_EQ(pixels[static_cast<size_t>(p.y)][static_cast<size_t>(p.x)], p.colour) << p.name;
+    for (const Probe& p : probes)
+      EXPECT_EQ(pixels[static_cast<size_t>(p.y)][static_cast<size_t>(p.x)], p.colour) << p.name;
   }
   // The surface's pixels, read through Lock with its pitch.
   static std::vector<std::vector<WORD>> Read(LPDIRECTDRAWSURFACE surface) {

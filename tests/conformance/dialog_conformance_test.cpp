@@ -72,8 +72,11 @@ TEST(DialogConformance, SortedComboBoxOrdersWithoutRegardToCase) {
     struct Row {
       const char* text;
       LRESULT index;
-    } rows[] = {{"Simulated Second Adapter", 0}, {"Primary Display Driver", 0}, {"simulated display", 1},
-                {"Zeta", 3},                     {"primary display driver", 0}};
+    } rows[] = {{"Simulated Second Adapter", 0},
+                {"Primary Display Driver", 0},
+                {"simulated display", 1},
+                {"Zeta", 3},
+                {"primary display driver", 0}};
     for (const Row& row : rows) EXPECT_EQ(Send(dialog, IDC_DEVICE, CB_ADDSTRING, 0, row.text), row.index) << row.text;
     EXPECT_EQ(Entries(dialog, IDC_DEVICE),
               (std::vector<std::string>{"primary display driver", "Primary Display Driver", "simulated display",
@@ -112,8 +115,14 @@ TEST(DialogConformance, SelectStringTakesTheFirstEntryBeginningWithTheText) {
       int start;
       LRESULT selected;  // also CB_GETCURSEL afterwards; CB_ERR leaves the selection as it was
     } rows[] = {
-        {"800x600, 16bit", -1, 1}, {"800X600, 16BIT", -1, 1}, {"80", -1, 1},   {"1024", -1, 2},
-        {"800x600", 1, 3},         {"640", 3, 0},             {"x", -1, CB_ERR}, {"800x600, 16bit, more", -1, CB_ERR},
+        {"800x600, 16bit", -1, 1},
+        {"800X600, 16BIT", -1, 1},
+        {"80", -1, 1},
+        {"1024", -1, 2},
+        {"800x600", 1, 3},
+        {"640", 3, 0},
+        {"x", -1, CB_ERR},
+        {"800x600, 16bit, more", -1, CB_ERR},
     };
     LRESULT current = CB_ERR;
     for (const Row& row : rows) {
@@ -158,10 +167,12 @@ TEST(DialogConformance, EditTextReadAsAnUnsignedNumber) {
       UINT value;
       BOOL translated;
     } rows[] = {
-        {"300", 300, TRUE},     {"0", 0, TRUE},         {"450", 450, TRUE},
-        {"007", 7, TRUE},       {"  42", 42, TRUE},     {"4294967295", 4294967295u, TRUE},
-        {"", 0, FALSE},         {"abc", 0, FALSE},      {"4294967296", 0, FALSE},
-        {"99999999999", 0, FALSE}, {"x12", 0, FALSE},   {" ", 0, FALSE},
+        {"300", 300, TRUE},       {"0", 0, TRUE},
+        {"450", 450, TRUE},       {"007", 7, TRUE},
+        {"  42", 42, TRUE},       {"4294967295", 4294967295u, TRUE},
+        {"", 0, FALSE},           {"abc", 0, FALSE},
+        {"4294967296", 0, FALSE}, {"99999999999", 0, FALSE},
+        {"x12", 0, FALSE},        {" ", 0, FALSE},
         {"12abc", 12, TRUE},
     };
     // Not checked: the published function looks for a minus sign only when asked for a signed
@@ -183,8 +194,8 @@ TEST(DialogConformance, NumbersWrittenIntoEditBoxes) {
       UINT value;
       BOOL isSigned;
       const char* text;
-    } rows[] = {{300, FALSE, "300"}, {4294967295u, FALSE, "4294967295"}, {static_cast<UINT>(-5), TRUE, "-5"},
-                {0, FALSE, "0"}};
+    } rows[] = {
+        {300, FALSE, "300"}, {4294967295u, FALSE, "4294967295"}, {static_cast<UINT>(-5), TRUE, "-5"}, {0, FALSE, "0"}};
     for (const Row& row : rows) {
       EXPECT_TRUE(SetDlgItemInt(dialog, IDC_HIGHLIGHT, row.value, row.isSigned)) << row.text;
       char text[32];

@@ -11,13 +11,13 @@ namespace {
 
 // Every test works below a key of its own, so the tests leave each other alone.
 std::string TestKey() {
-  return std::string("Software\\SarvelloConformance\\") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  return std::string("Software\\SarvelloConformance\\") +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
 LONG Create(HKEY parent, const std::string& name, HKEY* key, DWORD* disposition, REGSAM access = KEY_ALL_ACCESS) {
   char noClass[] = "";
-  return RegCreateKeyExA(parent, name.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, access, nullptr, key,
-                         disposition);
+  return RegCreateKeyExA(parent, name.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, access, nullptr, key, disposition);
 }
 
 LONG SetBytes(HKEY key, const char* name, DWORD type, const void* bytes, DWORD size) {
@@ -68,8 +68,7 @@ TEST(RegistryConformance, SubKeysAreCreatedRelativeToAnOpenKey) {
             ERROR_SUCCESS);
   DWORD read = 0;
   DWORD size = 4;
-  EXPECT_EQ(RegQueryValueExA(reopened, "WIDTH", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size),
-            ERROR_SUCCESS)
+  EXPECT_EQ(RegQueryValueExA(reopened, "WIDTH", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size), ERROR_SUCCESS)
       << "value names are compared case-insensitively";
   EXPECT_EQ(read, 800u);
   EXPECT_EQ(RegCloseKey(reopened), ERROR_SUCCESS);

@@ -28,8 +28,7 @@ TEST(ResourcesConformance, MissingResourcesReportWhy) {
     int id;
     const char* type;
     DWORD error;
-  } rows[] = {{112, "DATAFILE", ERROR_RESOURCE_NAME_NOT_FOUND},
-              {111, "NOSUCHTYPE", ERROR_RESOURCE_TYPE_NOT_FOUND}};
+  } rows[] = {{112, "DATAFILE", ERROR_RESOURCE_NAME_NOT_FOUND}, {111, "NOSUCHTYPE", ERROR_RESOURCE_TYPE_NOT_FOUND}};
   for (const Row& row : rows) {
     SetLastError(0);
     EXPECT_EQ(FindResourceA(nullptr, MAKEINTRESOURCEA(row.id), row.type), nullptr) << row.id << " " << row.type;

@@ -27,8 +27,8 @@ void* Value(uintptr_t value) { return reinterpret_cast<void*>(value); }
 
 struct SlotProbe {
   DWORD slot = 0;
-  void* seenFirst = Value(1);   // what the new thread read before setting anything
-  void* seenAfter = nullptr;    // what it read after setting its own value
+  void* seenFirst = Value(1);  // what the new thread read before setting anything
+  void* seenAfter = nullptr;   // what it read after setting its own value
 };
 
 void ProbeSlot(SlotProbe* probe) {

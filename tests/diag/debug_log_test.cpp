@@ -72,9 +72,14 @@ TEST_F(DebugLogTest, EveryLevelHasItsPrefix) {
   struct Row {
     uint32_t level;
     const char* prefix;
-  } rows[] = {{0, "LOG_SPAM: "},   {1, "LOG_GOSSIP: "}, {2, "LOG_INFO: "},
-              {3, "LOG_WARNING: "}, {4, "LOG_ERROR: "},  {5, "LOG_PANIC: "},
-              {6, "LOG_PANIC (UNRECONGNIZED STATE): "}, {7, "LOG_PANIC (UNRECONGNIZED STATE): "},
+  } rows[] = {{0, "LOG_SPAM: "},
+              {1, "LOG_GOSSIP: "},
+              {2, "LOG_INFO: "},
+              {3, "LOG_WARNING: "},
+              {4, "LOG_ERROR: "},
+              {5, "LOG_PANIC: "},
+              {6, "LOG_PANIC (UNRECONGNIZED STATE): "},
+              {7, "LOG_PANIC (UNRECONGNIZED STATE): "},
               {0xFFFFFFFFu, "LOG_PANIC (UNRECONGNIZED STATE): "}};
   ASSERT_TRUE(InitErrorMsg(false));
   std::string expected = kStarted;
@@ -138,7 +143,7 @@ TEST_F(DebugLogTest, ShowErrorMsgShowsOnlyErrorsAndAlwaysForgets) {
     uint32_t level;
     bool shown;
   } rows[] = {{LOG_SPAM, false}, {LOG_INFO, false}, {LOG_WARNING, false},
-              {LOG_ERROR, true},  {LOG_PANIC, true}, {9, true}};
+              {LOG_ERROR, true}, {LOG_PANIC, true}, {9, true}};
   ASSERT_TRUE(InitErrorMsg(true));
   for (const Row& row : rows) {
     winsim::Reset();
@@ -182,7 +187,7 @@ TEST_F(DebugLogTest, FailedWriteDropsTheRestOfTheLineOnly) {
     LogMessage("[W] lost", LOG_ERROR);
     expected += row.written;
     EXPECT_EQ(ErrorMsgLevel, LOG_INFO) << "failing write " << row.skip;  // not remembered
-    LogMessage("[W] next", LOG_GOSSIP);  // later calls try again
+    LogMessage("[W] next", LOG_GOSSIP);                                  // later calls try again
     expected += "LOG_GOSSIP: [W] next\r\n";
   }
   EXPECT_EQ(Read(), expected);
@@ -229,7 +234,8 @@ TEST_F(DebugLogTest, WindowsDirectoryTooLongForTheNameLeavesLoggingOff) {
   } rows[] = {{239, false, true}, {240, false, false}, {236, true, true}, {237, true, false}, {300, false, false}};
   for (const Row& row : rows) {
     std::string folder = dir_;
-    while (folder.size() < row.length) folder += "/" + std::string(std::min<size_t>(99, row.length - folder.size() - 1), 'p');
+    while (folder.size() < row.length)
+      folder += "/" + std::string(std::min<size_t>(99, row.length - folder.size() - 1), 'p');
     ASSERT_EQ(folder.size(), row.length);
     fs::create_directories(folder);
     winsim::SetWindowsDirectory(folder);

@@ -85,8 +85,12 @@ TEST(FixedStringTest, AppendIntWritesPlainDecimal) {
   struct Row {
     int32_t value;
     const char* text;
-  } rows[] = {{0, "0"},          {7, "7"},          {-1, "-1"},
-              {10, "10"},        {-305, "-305"},    {INT32_MAX, "2147483647"},
+  } rows[] = {{0, "0"},
+              {7, "7"},
+              {-1, "-1"},
+              {10, "10"},
+              {-305, "-305"},
+              {INT32_MAX, "2147483647"},
               {INT32_MIN, "-2147483648"}};
   for (const Row& row : rows) {
     FixedString s("n=");

@@ -17,10 +17,16 @@ TEST(HexTextTest, DigitsPaddingAndCase) {
     const char* text;
   };
   const Row rows[] = {
-      {0, 0, '0', false, "0"},          {0, 4, '0', false, "0000"},     {0x1CF, 4, ' ', true, " 1CF"},
-      {0x5, 2, ' ', true, " 5"},        {0xAB, 2, ' ', true, "AB"},     {0xab, 2, '0', false, "ab"},
-      {0x887603E7, 2, '0', false, "887603e7"}, {0xFFFFFFFF, 8, ' ', true, "FFFFFFFF"},
-      {0x10, 1, ' ', true, "10"},       {0x7, 10, '.', true, ".........7"},
+      {0, 0, '0', false, "0"},
+      {0, 4, '0', false, "0000"},
+      {0x1CF, 4, ' ', true, " 1CF"},
+      {0x5, 2, ' ', true, " 5"},
+      {0xAB, 2, ' ', true, "AB"},
+      {0xab, 2, '0', false, "ab"},
+      {0x887603E7, 2, '0', false, "887603e7"},
+      {0xFFFFFFFF, 8, ' ', true, "FFFFFFFF"},
+      {0x10, 1, ' ', true, "10"},
+      {0x7, 10, '.', true, ".........7"},
   };
   for (const Row& row : rows) {
     char out[16];

@@ -15,7 +15,8 @@ class CreateDirectDrawTest : public DisplayTest {
  protected:
   // Enumerates the desktop, selects 800 x 600 everywhere and creates the devices.
   // `inject` runs after the enumeration, so that its faults strike device creation only.
-  bool Create(const winsim::DesktopSpec& desktop, bool fullscreen, const std::function<void()>& inject = [] {}) {
+  bool Create(
+      const winsim::DesktopSpec& desktop, bool fullscreen, const std::function<void()>& inject = [] {}) {
     winsim::SetDesktop(desktop);
     EnumScreens();
     SelectModes(800, 600);
@@ -61,16 +62,16 @@ TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurf
   ASSERT_TRUE(Create(winsim::TwoMonitorDesktop(), true, [&] { start = winsim::DDCalls().size(); }));
   // Object, levels and mode of each screen in turn; then each screen's chain, cleared twice
   // (each pass a fill of the back buffer and a flip of the chain) before the next screen's.
-  std::vector<std::string> expected = {"DirectDrawCreate 0",   "SetCooperativeLevel 0", "SetCooperativeLevel 0",
-                                       "SetDisplayMode 0",     "DirectDrawCreate 1",    "SetCooperativeLevel 1",
+  std::vector<std::string> expected = {"DirectDrawCreate 0", "SetCooperativeLevel 0", "SetCooperativeLevel 0",
+                                       "SetDisplayMode 0",   "DirectDrawCreate 1",    "SetCooperativeLevel 1",
                                        "SetDisplayMode 1"};
   for (const std::string m : {"0", "1"}) {
-    for (const std::string& c : {"CreateSurface " + m, "GetSurfaceDesc " + m + " front",
-                                 "GetAttachedSurface " + m + " front"})
+    for (const std::string& c :
+         {"CreateSurface " + m, "GetSurfaceDesc " + m + " front", "GetAttachedSurface " + m + " front"})
       expected.push_back(c);
     for (int pass = 0; pass < 2; ++pass)
-      for (const std::string& c : {"Blt " + m + " back", "Unlock " + m + " back", "GetFlipStatus " + m + " back",
-                                   "Flip " + m + " front"})
+      for (const std::string& c :
+           {"Blt " + m + " back", "Unlock " + m + " back", "GetFlipStatus " + m + " back", "Flip " + m + " front"})
         expected.push_back(c);
   }
   EXPECT_EQ(CallsFrom(start), expected);
@@ -91,7 +92,8 @@ TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurf
     EXPECT_EQ(winsim::CurrentDisplayMode(m).bits, 16u) << m;
     const auto pixels = winsim::ScreenPixels(m);
     EXPECT_EQ(pixels.size(), 800u * 600u) << m;
-    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint16_t p) { return p == 0; })) << "monitor " << m << " black";
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint16_t p) { return p == 0; }))
+        << "monitor " << m << " black";
   }
   for (ScreenRecord* s : Screens()) {
     EXPECT_EQ(s->frameIndex, 0);
@@ -151,8 +153,8 @@ TEST_F(CreateDirectDrawTest, SuccessLogsEveryStepOfEveryScreenInOrder) {
     }
     for (size_t i = 0; i < screens.size(); ++i) {
       expected.push_back("LOG_GOSSIP: " + t + "Primary surface createad");
-      expected.push_back("LOG_SPAM: " + t + (screens[i]->colourType == 1 ? "Color type 5x6x5 detected"
-                                                                          : "Color type 5x5x5 detected"));
+      expected.push_back("LOG_SPAM: " + t +
+                         (screens[i]->colourType == 1 ? "Color type 5x6x5 detected" : "Color type 5x5x5 detected"));
       expected.push_back("LOG_SPAM: " + t + "Pixel format stored");
       expected.push_back("LOG_GOSSIP: " + t + "Back buffer surface created");
       expected.push_back("LOG_INFO: " + t + "Surfaces created for device " + screens[i]->description);
@@ -223,7 +225,8 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
   for (const Row& row : rows) {
     SetUp();
     EXPECT_FALSE(Create(winsim::TwoMonitorDesktop(), row.fullscreen,
-                        [&] { winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip); })) << row.call << " " << row.skip;
+                        [&] { winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip); }))
+        << row.call << " " << row.skip;
     EXPECT_EQ(Kept(), row.text) << row.call << " " << row.skip;
     EXPECT_EQ(ErrorMsgLevel, row.level) << row.call << " " << row.skip;
     EXPECT_TRUE(manager_->framesSuspended);
@@ -233,7 +236,8 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
     }
     manager_.reset();
     EXPECT_EQ(winsim::LiveSurfaces(), 0) << row.call << " " << row.skip;
-    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0) << row.call << " " << row.skip << ": released even before its level was set";
+    EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0)
+        << row.call << " " << row.skip << ": released even before its level was set";
     TearDown();
   }
 }
@@ -241,8 +245,10 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
 TEST_F(CreateDirectDrawTest, FailedClearIsOnlyAWarning) {
   winsim::FailDDCall("Blt", DDERR_GENERIC, 2);
   EXPECT_TRUE(Create(winsim::OneMonitorDesktop(), true));
-  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (first pass)"), 1);
-  EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (second pass)"), 1);
+  EXPECT_EQ(
+      CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (first pass)"), 1);
+  EXPECT_EQ(
+      CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to set back surface to black (second pass)"), 1);
 }
 
 // Each clearing pass gives a failing presentation a fixed time, pausing between attempts, whatever
@@ -264,7 +270,9 @@ TEST_F(CreateDirectDrawTest, PresentationThatNeverSucceedsDoesNotHangCreation) {
       }
     })) << row.name;
     const uint32_t elapsed = winsim::Clock() - start;
-    EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 2)
+    EXPECT_EQ(
+        CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"),
+        2)
         << row.name;
     EXPECT_GE(elapsed, 2 * kClearPresentMs) << row.name;
     EXPECT_LE(elapsed, 2 * (kClearPresentMs + kClearRetryMs)) << row.name;
@@ -272,10 +280,12 @@ TEST_F(CreateDirectDrawTest, PresentationThatNeverSucceedsDoesNotHangCreation) {
     for (const auto& c : winsim::DDCalls()) attempts += c.call == row.call && (row.fullscreen || c.flags == 0);
     const auto sleeps = winsim::Sleeps();
     EXPECT_EQ(attempts, sleeps.size() + 2) << row.name << ": a pause between each two attempts of a pass";
-    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](const winsim::SleepRecord& r) { return r.ms == kClearRetryMs; }))
-        << row.name;
+    EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](const winsim::SleepRecord& r) {
+      return r.ms == kClearRetryMs;
+    })) << row.name;
     if (row.fullscreen) {
-      EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unrecognized error when trying to flip"), 1) << "one line per run";
+      EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::Flip] Unrecognized error when trying to flip"), 1)
+          << "one line per run";
     }
     manager_.reset();
     TearDown();
@@ -307,7 +317,8 @@ TEST_F(CreateDirectDrawTest, PreviewCopiesToTheWindowsClientOrigin) {
   struct Probe {
     int x, y;
     bool inside;
-  } probes[] = {{100, 50, true}, {251, 161, true}, {99, 50, false}, {100, 49, false}, {252, 100, false}, {150, 162, false}};
+  } probes[] = {{100, 50, true},  {251, 161, true},  {99, 50, false},
+                {100, 49, false}, {252, 100, false}, {150, 162, false}};
   for (const Probe& p : probes)
     EXPECT_EQ(screen[static_cast<size_t>(p.y * width + p.x)] == 0x1234, p.inside) << p.x << "," << p.y;
 }
@@ -340,10 +351,15 @@ TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
     const char* kept;        // the start of the user's message; null: creation succeeds
   } rows[] = {
       {"DirectDraw refused for every screen",
-       [](winsim::DesktopSpec&) {}, 0, [] {},
-       {", DirectDraw cannot be created for it, code 0x80004005", ", DirectDraw cannot be created for it, code 0x80004005"},
+       [](winsim::DesktopSpec&) {},
+       0,
+       [] {},
+       {", DirectDraw cannot be created for it, code 0x80004005",
+        ", DirectDraw cannot be created for it, code 0x80004005"},
        "Unable to initialize DirectDraw."},
-      {"no settings key for either screen", [](winsim::DesktopSpec&) {}, -1,
+      {"no settings key for either screen",
+       [](winsim::DesktopSpec&) {},
+       -1,
        [] {
          for (ScreenRecord* s = ScreenList; s != nullptr; s = s->next) {
            s->settingsUnread = true;
@@ -353,15 +369,22 @@ TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
        {", its settings key cannot be opened", ", its settings key cannot be opened"},
        "[DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry"},
       {"no 16-bit mode on one, DirectDraw refused on the other",
-       [](winsim::DesktopSpec& d) { d.monitors[0].modes = {{800, 600, 32}}; }, 1, [] {},
+       [](winsim::DesktopSpec& d) {
+         d.monitors[0].modes = {{800, 600, 32}};
+       },
+       1,
+       [] {},
        {", no 16-bit display mode", ", DirectDraw cannot be created for it, code 0x80004005"},
        "No display device offers a 16-bit display mode."},
-      {"one screen without settings, the other drawn", [](winsim::DesktopSpec&) {}, -1,
+      {"one screen without settings, the other drawn",
+       [](winsim::DesktopSpec&) {},
+       -1,
        [] {
          ScreenList->settingsUnread = true;
          ScreenList->selectedMode = nullptr;
        },
-       {", its settings key cannot be opened", nullptr}, nullptr},
+       {", its settings key cannot be opened", nullptr},
+       nullptr},
   };
   for (const Row& row : rows) {
     SetUp();

@@ -27,7 +27,6 @@ class DisplayTest : public ::testing::Test {
     ForgetScreens();
   }
 
-
   // The log's lines without their CR LF.
   static std::vector<std::string> LogLines() { return LogFileLines("torvanecode.log"); }
   static int CountLines(const std::string& line) {

@@ -229,7 +229,9 @@ TEST_F(FrameAccessTest, WindowedCopyIsCutToTheScreen) {
       const uint16_t expected = p.frameX >= 0 ? static_cast<uint16_t>(p.frameX | p.frameY << 8) : before[at];
       EXPECT_EQ(screen[at], expected) << row.name << " at " << p.x << "," << p.y;
     }
-    EXPECT_EQ(CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"), 0)
+    EXPECT_EQ(
+        CountLines("LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on"),
+        0)
         << row.name;
     TearDown();
   }

@@ -27,8 +27,7 @@ bool operator==(Px a, Px b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 // Pixel (x, y) of frame f, counting y from the image's top, decoded straight from the file's
 // layout: frames of bottom-up rows of blue-green-red pixels after the 12-byte header.
 Px PixelOf(const std::vector<unsigned char>& file, int f, int x, int y) {
-  const size_t at =
-      12 + static_cast<size_t>(f) * 630 + static_cast<size_t>((kHeight - 1 - y) * kWidth + x) * 3;
+  const size_t at = 12 + static_cast<size_t>(f) * 630 + static_cast<size_t>((kHeight - 1 - y) * kWidth + x) * 3;
   return {file.at(at + 2), file.at(at + 1), file.at(at)};
 }
 
@@ -54,8 +53,7 @@ TEST(GlyphArtwork, HeaderDescribesFiftyFiveFramesOf14By15) {
   };  // clang-format on
   for (const auto& f : kFields) {
     uint32_t value = 0;
-    for (int i = f.bytes - 1; i >= 0; --i)
-      value = value << 8 | file.at(f.offset + static_cast<size_t>(i));
+    for (int i = f.bytes - 1; i >= 0; --i) value = value << 8 | file.at(f.offset + static_cast<size_t>(i));
     EXPECT_EQ(value, f.value) << f.field;
   }
 }
@@ -68,16 +66,14 @@ TEST(GlyphArtwork, FramesHoldTheArtBottomRowFirst) {
   ASSERT_TRUE(glyph_art::ParseArt(Art(), &shapes, &error)) << error;
   // Row order only shows on shapes that are not their own upside-down image.
   bool someShapeIsLopsided = false;
-  for (const auto& shape : shapes)
-    someShapeIsLopsided |= shape != glyph_art::Shape(shape.rbegin(), shape.rend());
+  for (const auto& shape : shapes) someShapeIsLopsided |= shape != glyph_art::Shape(shape.rbegin(), shape.rend());
   ASSERT_TRUE(someShapeIsLopsided);
 
   const std::vector<unsigned char> file = Committed();
   for (int k = 0; k < kShapes; ++k) {
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
-        const char c =
-            shapes[static_cast<size_t>(k)][static_cast<size_t>(y)][static_cast<size_t>(x)];
+        const char c = shapes[static_cast<size_t>(k)][static_cast<size_t>(y)][static_cast<size_t>(x)];
         const Px p = PixelOf(file, k, x, y);
         ASSERT_EQ(p.g > 0, c != '.') << "glyph " << k << " at " << x << "," << y;
         ASSERT_EQ(p == (Px{255, 255, 255}), c == '#') << "glyph " << k << " at " << x << "," << y;
@@ -94,8 +90,7 @@ TEST(GlyphArtwork, ShapesAreClearlyDistinct) {
     for (int j = i + 1; j < kShapes; ++j) {
       int different = 0;
       for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-          different += (PixelOf(file, i, x, y).g > 0) != (PixelOf(file, j, x, y).g > 0);
+        for (int x = 0; x < kWidth; ++x) different += (PixelOf(file, i, x, y).g > 0) != (PixelOf(file, j, x, y).g > 0);
       EXPECT_GE(different, kMinDifferentPixels) << "glyphs " << i << " and " << j;
     }
   }
@@ -109,13 +104,10 @@ TEST(GlyphArtwork, BrightAndDimFormsKeepTheirColours) {
   } kPixelRules[] = {
       {"bright pixels are green or white, never tinted",
        [](Px b, Px) { return b.g >= b.r && b.g >= b.b && b.r == b.b; }},
-      {"the dim form is never near white",
-       [](Px, Px d) { return !(d.r > 200 && d.g > 200 && d.b > 200); }},
+      {"the dim form is never near white", [](Px, Px d) { return !(d.r > 200 && d.g > 200 && d.b > 200); }},
       {"the dim form has little red and blue", [](Px, Px d) { return d.r <= 30 && d.b <= 30; }},
-      {"the dim green is 60 % of the bright green",
-       [](Px b, Px d) { return std::abs(d.g * 5 - b.g * 3) <= 5; }},
-      {"a pixel is lit in both forms or in neither",
-       [](Px b, Px d) { return (b.g > 0) == (d.g > 0); }},
+      {"the dim green is 60 % of the bright green", [](Px b, Px d) { return std::abs(d.g * 5 - b.g * 3) <= 5; }},
+      {"a pixel is lit in both forms or in neither", [](Px b, Px d) { return (b.g > 0) == (d.g > 0); }},
   };
   const std::vector<unsigned char> file = Committed();
   for (const auto& rule : kPixelRules) {
@@ -146,18 +138,13 @@ TEST(GlyphArtwork, EveryFrameKeepsItsPromises) {
       {"bright glyphs have bright green edges", 0, 26,
        [](int, int, Px p) { return p.g == 255 && p.r < 64 && p.b < 64; }, true},
       {"glyphs keep a black border, so a column's glyphs never touch", 0, 53,
-       [](int x, int y, Px p) {
-         return (x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1) && p.g > 0;
-       },
-       false},
-      {"the black glyph is all black", 54, 54, [](int, int, Px p) { return p.r + p.g + p.b > 0; },
-       false},
+       [](int x, int y, Px p) { return (x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1) && p.g > 0; }, false},
+      {"the black glyph is all black", 54, 54, [](int, int, Px p) { return p.r + p.g + p.b > 0; }, false},
   };
   const std::vector<unsigned char> file = Committed();
   for (const auto& promise : kPromises)
     for (int f = promise.first; f <= promise.last; ++f)
-      EXPECT_EQ(count(file, f, promise.pick) > 0, promise.some)
-          << promise.promise << ", frame " << f;
+      EXPECT_EQ(count(file, f, promise.pick) > 0, promise.some) << promise.promise << ", frame " << f;
 }
 
 // The art reader refuses damaged art and says where, instead of writing a wrong file.
@@ -176,12 +163,10 @@ TEST(GlyphArtwork, DamagedArtIsRefused) {
     const char* says;
   } kCases[] = {
       {"a short row", replace(firstRow, "\n.............\n"), "characters wide"},
-      {"an unknown character", replace(firstRow, "\n.......x......\n"),
-       "unknown art character 'x'"},
+      {"an unknown character", replace(firstRow, "\n.......x......\n"), "unknown art character 'x'"},
       {"a shape numbered out of turn", replace("glyph 1 ", "glyph 2 "), "expected \"glyph 1"},
       {"a missing shape", art.substr(0, art.find("glyph 26 ")), "holds 26 shapes"},
-      {"a shape too many",
-       art + "\n" + replace("glyph 26 ", "glyph 27 ").substr(art.find("glyph 26 ")),
+      {"a shape too many", art + "\n" + replace("glyph 26 ", "glyph 27 ").substr(art.find("glyph 26 ")),
        "more than 27 shapes"},
       {"a shape cut short", art.substr(0, art.size() - 16), "fewer than 15 rows"},
   };

@@ -24,10 +24,18 @@ struct Pixel {
 template <typename PixelOf>
 std::vector<unsigned char> MakeFile(int count, int width, int height, bool mask, PixelOf pixels,
                                     unsigned char version = 2) {
-  std::vector<unsigned char> file = {'Q', 'O', 'L', 'B', version, static_cast<unsigned char>(count),
-                                     static_cast<unsigned char>(width & 0xFF), static_cast<unsigned char>(width >> 8),
-                                     static_cast<unsigned char>(height & 0xFF), static_cast<unsigned char>(height >> 8),
-                                     static_cast<unsigned char>(mask ? 1 : 0), 0};
+  std::vector<unsigned char> file = {'Q',
+                                     'O',
+                                     'L',
+                                     'B',
+                                     version,
+                                     static_cast<unsigned char>(count),
+                                     static_cast<unsigned char>(width & 0xFF),
+                                     static_cast<unsigned char>(width >> 8),
+                                     static_cast<unsigned char>(height & 0xFF),
+                                     static_cast<unsigned char>(height >> 8),
+                                     static_cast<unsigned char>(mask ? 1 : 0),
+                                     0};
   for (int f = 0; f < count; ++f) {
     for (int y = height - 1; y >= 0; --y) {
       for (int x = 0; x < width; ++x) {
@@ -39,7 +47,6 @@ std::vector<unsigned char> MakeFile(int count, int width, int height, bool mask,
   }
   return file;
 }
-
 
 class GraphicsLoaderTest : public ::testing::Test {
  protected:
@@ -89,12 +96,13 @@ TEST_F(GraphicsLoaderTest, ConvertsByTruncation) {
   } rows[] = {
       {{255, 255, 255}, 0x7FFF, 0xFFFF},
       {{0, 0, 0}, 0x0000, 0x0000},
-      {{7, 3, 7}, 0x0000, 0x0000},       // every channel below the kept bits
-      {{0, 0, 255}, 0x7C00, 0xF800},     // red
-      {{0, 255, 0}, 0x03E0, 0x07E0},     // green
-      {{255, 0, 0}, 0x001F, 0x001F},     // blue
-      {{8, 4, 8}, 0x0401, 0x0821},       // the lowest kept bit of each channel (green 4: 5x6x5 only)
-      {{0x12, 0x34, 0x56}, (0x56 >> 3) << 10 | (0x34 >> 3) << 5 | (0x12 >> 3),
+      {{7, 3, 7}, 0x0000, 0x0000},    // every channel below the kept bits
+      {{0, 0, 255}, 0x7C00, 0xF800},  // red
+      {{0, 255, 0}, 0x03E0, 0x07E0},  // green
+      {{255, 0, 0}, 0x001F, 0x001F},  // blue
+      {{8, 4, 8}, 0x0401, 0x0821},    // the lowest kept bit of each channel (green 4: 5x6x5 only)
+      {{0x12, 0x34, 0x56},
+       (0x56 >> 3) << 10 | (0x34 >> 3) << 5 | (0x12 >> 3),
        (0x56 >> 3) << 11 | (0x34 >> 2) << 5 | (0x12 >> 3)},
   };
   for (const Row& row : rows) {
@@ -103,8 +111,8 @@ TEST_F(GraphicsLoaderTest, ConvertsByTruncation) {
     auto set565 = Load(file, 1);
     auto set565b = Load(file, -3);  // any colour type but 0 means 5x6x5
     ASSERT_TRUE(set555 && set565 && set565b);
-    const std::string name = "pixel b" + std::to_string(row.in.blue) + " g" + std::to_string(row.in.green) +
-                             " r" + std::to_string(row.in.red);
+    const std::string name = "pixel b" + std::to_string(row.in.blue) + " g" + std::to_string(row.in.green) + " r" +
+                             std::to_string(row.in.red);
     EXPECT_EQ(set555->frames[0][0], row.as555) << name;
     EXPECT_EQ(set565->frames[0][0], row.as565) << name;
     EXPECT_EQ(set565b->frames[0][0], row.as565) << name;
@@ -114,7 +122,8 @@ TEST_F(GraphicsLoaderTest, ConvertsByTruncation) {
 TEST_F(GraphicsLoaderTest, FileRowsAreBottomFirstAndMasksAreSkipped) {
   // Every pixel carries its frame, column and row in its channels.
   auto tagged = [](int f, int x, int y) {
-    return Pixel{static_cast<unsigned char>(x * 8), static_cast<unsigned char>(y * 8), static_cast<unsigned char>(f * 8)};
+    return Pixel{static_cast<unsigned char>(x * 8), static_cast<unsigned char>(y * 8),
+                 static_cast<unsigned char>(f * 8)};
   };
   for (bool mask : {false, true}) {
     const auto file = MakeFile(3, 3, 4, mask, tagged);
@@ -124,7 +133,8 @@ TEST_F(GraphicsLoaderTest, FileRowsAreBottomFirstAndMasksAreSkipped) {
       for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 3; ++x) {
           const uint16_t expected = static_cast<uint16_t>(f << 10 | y << 5 | x);
-          EXPECT_EQ(set->frames[f][y * 3 + x], expected) << "mask " << mask << " frame " << f << " x " << x << " y " << y;
+          EXPECT_EQ(set->frames[f][y * 3 + x], expected)
+              << "mask " << mask << " frame " << f << " x " << x << " y " << y;
         }
       }
     }
@@ -150,7 +160,8 @@ TEST_F(GraphicsLoaderTest, MagicIsNotExaminedAndZeroFramesGiveAnEmptySet) {
 
 TEST_F(GraphicsLoaderTest, WrongVersionIsRefusedWithItsNumber) {
   for (unsigned char version : {0, 1, 3, 255}) {
-    const auto file = MakeFile(1, 1, 1, false, [](int, int, int) { return Pixel{}; }, version);
+    const auto file = MakeFile(
+        1, 1, 1, false, [](int, int, int) { return Pixel{}; }, version);
     EXPECT_EQ(Load(file, 0), nullptr) << int(version);
     EXPECT_EQ(Kept(), "[GraphicsLoader::LoadAnimation] Wrong file format version, found " + std::to_string(version));
     EXPECT_EQ(ErrorMsgLevel, LOG_ERROR);
@@ -174,11 +185,15 @@ TEST_F(GraphicsLoaderTest, RefusesFilesThatPromiseMoreThanTheyHoldOrTheTablesTak
        "[GraphicsLoader::LoadAnimation] File shorter than its header promises, size 83"},
       {"frames missing", MakeFile(1, 14, 15, false, plain), 630,
        "[GraphicsLoader::LoadAnimation] File shorter than its header promises, size 12"},
-      {"101 frames", MakeFile(101, 1, 1, false, plain), 0, "[GraphicsLoader::LoadAnimation] Too many frames, found 101"},
-      {"255 frames", MakeFile(255, 1, 1, false, plain), 0, "[GraphicsLoader::LoadAnimation] Too many frames, found 255"},
+      {"101 frames", MakeFile(101, 1, 1, false, plain), 0,
+       "[GraphicsLoader::LoadAnimation] Too many frames, found 101"},
+      {"255 frames", MakeFile(255, 1, 1, false, plain), 0,
+       "[GraphicsLoader::LoadAnimation] Too many frames, found 255"},
       {"frame over 480000 pixels", MakeFile(1, 801, 600, false, plain), 0,
        "[GraphicsLoader::LoadAnimation] Frame too large, found 801x600"},
-      {"largest header", {'Q', 'O', 'L', 'B', 2, 100, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0}, 0,
+      {"largest header",
+       {'Q', 'O', 'L', 'B', 2, 100, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0},
+       0,
        "[GraphicsLoader::LoadAnimation] Frame too large, found 65535x65535"},
   };
   for (Row& row : rows) {

@@ -17,8 +17,7 @@ std::string Art() { return ReadSource("tools/icon_art/icon.txt"); }
 
 uint32_t Read(const std::vector<unsigned char>& file, size_t offset, int bytes) {
   uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i)
-    value = value << 8 | file.at(offset + static_cast<size_t>(i));
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | file.at(offset + static_cast<size_t>(i));
   return value;
 }
 
@@ -62,8 +61,7 @@ TEST(IconArtwork, PaletteIsTheStandardSixteenColours) {
       0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
   };
   const std::vector<unsigned char> file = Committed();
-  for (size_t i = 0; i < 16; ++i)
-    EXPECT_EQ(Read(file, kPalette + i * 4, 4), kStandard[i]) << "palette entry " << i;
+  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(Read(file, kPalette + i * 4, 4), kStandard[i]) << "palette entry " << i;
 }
 
 TEST(IconArtwork, PixelsAndMaskFollowTheArtBottomRowFirst) {

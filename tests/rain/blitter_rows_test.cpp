@@ -76,9 +76,8 @@ TEST(BlitterRowsTest, GlyphsOfEveryWidthLandWhollyOrClipped) {
           for (int px = -kMargin; px < kWidth + kMargin; ++px) {
             const bool inGlyph = px >= x && px < x + w && py >= 2 && py < 5;
             const bool onScreen = px >= 0 && px < kWidth && py >= 0 && py < kHeight;
-            const uint16_t expected = inGlyph && onScreen
-                                          ? DividedChannels(SourcePixel((py - 2) * w + px - x), shade, 1)
-                                          : kPoison;
+            const uint16_t expected =
+                inGlyph && onScreen ? DividedChannels(SourcePixel((py - 2) * w + px - x), shade, 1) : kPoison;
             ASSERT_EQ(buffer[static_cast<size_t>((py + kMargin) * kPitch + px + kMargin)], expected)
                 << "width " << w << " pen x " << x << " shade " << shade << " at " << px << "," << py;
           }

@@ -86,10 +86,9 @@ TEST(BlittersTest, ShadingDividesEveryChannel) {
     int32_t colourType;
     uint16_t out;
   } rows[] = {
-      {0xFFFF, 1, 1, 0x7BEF}, {0xFFFF, 2, 1, 0x39E7}, {0xFFFF, 3, 1, 0x18E3},
-      {0x7FFF, 1, 0, 0x3DEF}, {0x7FFF, 2, 0, 0x1CE7}, {0x7FFF, 3, 0, 0x0C63},
-      {0x07E0, 1, 1, 0x03E0},  // 5x6x5 green 63 -> 31
-      {0x03E0, 3, 0, 0x0060},  // 5x5x5 green 31 -> 3
+      {0xFFFF, 1, 1, 0x7BEF}, {0xFFFF, 2, 1, 0x39E7}, {0xFFFF, 3, 1, 0x18E3}, {0x7FFF, 1, 0, 0x3DEF},
+      {0x7FFF, 2, 0, 0x1CE7}, {0x7FFF, 3, 0, 0x0C63}, {0x07E0, 1, 1, 0x03E0},  // 5x6x5 green 63 -> 31
+      {0x03E0, 3, 0, 0x0060},                                                  // 5x5x5 green 31 -> 3
       {0x0841, 1, 1, 0x0020},  // lowest bits of red and blue vanish, green 2 -> 1
   };
   for (const Row& row : rows) {
@@ -107,7 +106,7 @@ TEST(BlittersTest, ShadedGlyphUsesTheCurrentColourType) {
     Canvas canvas(64, 64);
     CurrentColourType = colourType;
     DrawGlyphShaded(glyphs, &canvas.frame, Pen{-3, 60}, 1, 1);  // clipped on two sides
-    const uint16_t half = colourType == 0 ? 0x3DEF : 0x7BEF;  // (0xFFFF & the type's mask) >> 1
+    const uint16_t half = colourType == 0 ? 0x3DEF : 0x7BEF;    // (0xFFFF & the type's mask) >> 1
     EXPECT_EQ(canvas.At(0, 60), half) << colourType;
     EXPECT_EQ(canvas.At(10, 63), half) << colourType;
     EXPECT_EQ(canvas.At(11, 60), kPoison);

@@ -82,7 +82,8 @@ TEST_F(ComposeFrameTest, EachLevelDrawsItsGlyphAtItsShade) {
       for (int c = 0; c < 2; ++c) {  // column 2 starts at x 28, beyond the mode
         const int glyph = 30 + r * 3 + c;
         const int shade = c == 1 ? row.shade[r] : -1;
-        const uint16_t unshaded = r == 0 ? GlyphPixel(shade < 0 ? 54 : glyph, 10, 0) : GlyphPixel(shade < 0 ? 54 : glyph, 0, 0);
+        const uint16_t unshaded =
+            r == 0 ? GlyphPixel(shade < 0 ? 54 : glyph, 10, 0) : GlyphPixel(shade < 0 ? 54 : glyph, 0, 0);
         const uint16_t expected = shade > 0 ? Shaded(unshaded, shade) : unshaded;
         EXPECT_EQ(CellCorner(r, c), expected) << row.name << " cell " << r << "," << c;
       }

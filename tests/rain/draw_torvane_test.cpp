@@ -226,8 +226,8 @@ TEST_F(DrawTorvaneTest, PacingKeepsFrameStartsFrameDelayApartInShortSlices) {
       {"delay 30, pass 10: 20 ms pause", 30, 10, {20}},
       {"delay 30, pass 40: next pass at once", 30, 40, {}},
       {"delay 0: never pauses", 0, 0, {}},
-      {"delay 1000, pass 10: slices of 50", 1000, 10,
-       {50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 50, 40}},
+      {"delay 1000, pass 10: slices of 50", 1000, 10, {50, 50, 50, 50, 50, 50, 50, 50, 50, 50,
+                                                       50, 50, 50, 50, 50, 50, 50, 50, 50, 40}},
   };
   bool first = true;
   for (const PacingCase& c : cases) {
@@ -252,8 +252,7 @@ TEST_F(DrawTorvaneTest, PacingKeepsFrameStartsFrameDelayApartInShortSlices) {
       continue;
     }
     ASSERT_GE(sleeps.size(), pattern * 3);
-    for (size_t i = 0; i < pattern * 3; ++i)
-      EXPECT_EQ(sleeps[i], c.pausesBetweenFrames[i % pattern]) << "pause " << i;
+    for (size_t i = 0; i < pattern * 3; ++i) EXPECT_EQ(sleeps[i], c.pausesBetweenFrames[i % pattern]) << "pause " << i;
   }
 }
 

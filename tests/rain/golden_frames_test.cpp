@@ -64,11 +64,14 @@ TEST(GoldenFramesTest, FramesMatchTheirRecordedHashes) {
     RainOnDisplay::Setup setup;
     uint64_t hash[kFrameCount];  // frames 1, 10, 60
   } rows[] = {
-      {"800x600 5x6x5, 300 drops, 8 %", {800, 600, 1, 12345, 300, 8},
+      {"800x600 5x6x5, 300 drops, 8 %",
+       {800, 600, 1, 12345, 300, 8},
        {0x5D25DBE7F9807711u, 0xB6811D8263E1BEDAu, 0xEABCE39F105A8834u}},
-      {"800x600 5x5x5, 300 drops, 8 %", {800, 600, 0, 12345, 300, 8},
+      {"800x600 5x5x5, 300 drops, 8 %",
+       {800, 600, 0, 12345, 300, 8},
        {0xB2CE25894033A19Du, 0xDE36B591D69B8A39u, 0xCAFCA9D0C78CB0FDu}},
-      {"1024x768 5x6x5, 400 drops, 50 %", {1024, 768, 1, 777, 400, 50},
+      {"1024x768 5x6x5, 400 drops, 50 %",
+       {1024, 768, 1, 777, 400, 50},
        {0x0976793CB7E88ADFu, 0xC6F09BCC02BE2898u, 0x5D4277C88DEEB091u}},
   };
   for (const Row& row : rows) {

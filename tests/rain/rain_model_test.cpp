@@ -16,7 +16,6 @@
 
 namespace {
 
-
 class RainModelTest : public ::testing::Test {
  protected:
   void SetUp() override {

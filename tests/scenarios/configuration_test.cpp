@@ -19,10 +19,8 @@ TEST_F(ConfigurationScenario, OwnerComesFromTheColonHandleOrTheForegroundWindow)
     bool ownedByNamedWindow;
     bool ownedByForeground;
   } rows[] = {
-      {"no switch at all", "", false, false},
-      {"only blanks, dashes and slashes", " - / ", false, false},
-      {"colon and a window", "/c:%s", true, false},
-      {"blank instead of the colon", "/c %s", false, true},
+      {"no switch at all", "", false, false},           {"only blanks, dashes and slashes", " - / ", false, false},
+      {"colon and a window", "/c:%s", true, false},     {"blank instead of the colon", "/c %s", false, true},
       {"colon and no window", "/c:99999", false, true},
   };
   for (const auto& row : rows) {
@@ -48,8 +46,8 @@ TEST_F(ConfigurationScenario, OwnerComesFromTheColonHandleOrTheForegroundWindow)
 }
 
 TEST_F(ConfigurationScenario, OkStoresTheTypedValuesWithinTheirLimitsAndCancelStoresNothing) {
-  winsim::ScriptDialog({winsim::TypeText(IDC_DENSITY, "450"), winsim::TypeText(IDC_HIGHLIGHT, "150"),
-                        winsim::Click(IDC_CONFIG_OK)});
+  winsim::ScriptDialog(
+      {winsim::TypeText(IDC_DENSITY, "450"), winsim::TypeText(IDC_HIGHLIGHT, "150"), winsim::Click(IDC_CONFIG_OK)});
   EXPECT_EQ(Run("/c"), 1) << "OK ends the dialog with 1";
   const auto devices = DeviceKeys();
   ASSERT_FALSE(devices.empty());

@@ -35,9 +35,11 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       // DirectDraw, not about the display's colours.
       {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
-      {"no DirectDraw once the screens were found", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
+      {"no DirectDraw once the screens were found",
+       [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
-      {"no device's settings key", [] {
+      {"no device's settings key",
+       [] {
          // Every key after the product key's: the device sub-keys.
          winsim::FailRegistry(winsim::RegistryCall::kCreateKey, "*", "", ERROR_ACCESS_DENIED, -1, 1);
        },
@@ -47,14 +49,15 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: ", true, false},
       {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: ", true,
        false},
-      {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_", true,
-       false},
-      {"glyph file damaged", [] { winsim::OverrideResource("DATAFILE", 111, {'Q', 'O', 'L', 'B', 9, 0, 0, 0}); },
+      {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_", true, false},
+      {"glyph file damaged",
+       [] {
+         winsim::OverrideResource("DATAFILE", 111, {'Q', 'O', 'L', 'B', 9, 0, 0, 0});
+       },
        "LOG_ERROR: ", true, true},
       {"drawing thread refused", [] { winsim::FailThreadStart(); },
        "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread", true, true},
-      {"no memory for the DirectDraw manager",
-       [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
+      {"no memory for the DirectDraw manager", [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
        "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object", false, false},
       {"no memory for the glyph loader", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); },
        "LOG_ERROR: [WM_CREATE] Unable to create Loader object", true, true},

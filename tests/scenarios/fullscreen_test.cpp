@@ -131,7 +131,7 @@ TEST_F(FullScreenInputScenario, DeadZoneAndClosingDistanceAreMeasuredEachFromIts
   int closesAfterProbes = -1;
   const auto closes = [] { return Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected"); };
   winsim::ScriptInput({
-      InputStep{AfterFrames(4), MoveMouse(POINT{600, 384})},        // the dead zone is measured from here
+      InputStep{AfterFrames(4), MoveMouse(POINT{600, 384})},      // the dead zone is measured from here
       InputStep{winsim::WhenIdle(), MoveMouse(POINT{603, 384})},  // 3 pixels across: inside
       InputStep{winsim::WhenIdle(), MoveMouse(POINT{601, 382})},  // 1 + 2: inside
       InputStep{winsim::WhenIdle(), winsim::Call([&] { closesBeforeProbes = closes(); })},
@@ -280,8 +280,7 @@ TEST_F(FullScreenInputScenario, TheCommandLineNamesTheModeAndItsWindow) {
       {"a tab after the name", name + "\t/s", Mode::kFullScreen},
       {"unquoted name", "C:\\WINDOWS\\SARVELLO.SCR /s", Mode::kFullScreen},
       {"quoted name with blanks", "\"C:\\Program Files\\Screen Savers\\Sarvello.scr\" /s", Mode::kFullScreen},
-      {"quoted name with blanks, no blank before the switch", "\"C:\\My Savers\\Sarvello.scr\"/s",
-       Mode::kFullScreen},
+      {"quoted name with blanks, no blank before the switch", "\"C:\\My Savers\\Sarvello.scr\"/s", Mode::kFullScreen},
       {"a tab after the slash", name + " /\ts", Mode::kNone},
       {"/P and several blanks", name + " /P    HANDLE", Mode::kPreview},
       {"/p without a blank", name + " /pHANDLE", Mode::kPreview},
@@ -411,11 +410,11 @@ struct WindowRow {
   UINT message;
   WPARAM wParam;
   LRESULT result;
-  int cursorHidden;          // SetCursor calls it makes (each one hides the cursor)
-  int yields;                // Sleep(0) calls of the window thread
-  int passedOn;              // 1: a WM_SYSCOMMAND reaches DefWindowProcA, 0: it is answered before
-  const char* line;          // the log line it writes once, or none
-  int drawing;               // DrawEnabled afterwards: 0, 1 (any non-zero), -1 (not looked at)
+  int cursorHidden;  // SetCursor calls it makes (each one hides the cursor)
+  int yields;        // Sleep(0) calls of the window thread
+  int passedOn;      // 1: a WM_SYSCOMMAND reaches DefWindowProcA, 0: it is answered before
+  const char* line;  // the log line it writes once, or none
+  int drawing;       // DrawEnabled afterwards: 0, 1 (any non-zero), -1 (not looked at)
   bool postsClose;
 };
 
@@ -447,8 +446,7 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
        "LOG_INFO: [STATE] WM_ACTIVE: Activated", 1, false},
       {"WM_ENABLE off", WM_ENABLE, FALSE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ENABLE: Deactivated", 0, false},
       {"WM_ENABLE on", WM_ENABLE, TRUE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ENABLE: Activated", 1, false},
-      {"WM_ACTIVATEAPP on", WM_ACTIVATEAPP, TRUE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Activated", 1,
-       false},
+      {"WM_ACTIVATEAPP on", WM_ACTIVATEAPP, TRUE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Activated", 1, false},
       // Losing activation also closes the saver (the frame's rule); this close is the trapped one.
       {"WM_ACTIVATEAPP off", WM_ACTIVATEAPP, FALSE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Deactivated", 0,
        true},

@@ -62,11 +62,11 @@ TEST_F(PasswordScenario, RefusedPasswordKeepsItRunningAndIsNotAskedAgainWithin20
                   // 199 ms after the end of the verification: refused without asking.
                   winsim::AdvanceClock(199);
                 })},
-      InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)},
-      InputStep{WhenIdle(), winsim::Call([&] {
-                  EXPECT_EQ(winsim::VerifyScreenSavePwdCalls().size(), 1u);
-                  framesAfterRefusal = winsim::PresentedFrames(0);
-                })},
+      InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)}, InputStep{WhenIdle(), winsim::Call([&] {
+                                                                     EXPECT_EQ(
+                                                                         winsim::VerifyScreenSavePwdCalls().size(), 1u);
+                                                                     framesAfterRefusal = winsim::PresentedFrames(0);
+                                                                   })},
       // The refused close left drawing off; activation brings it back.
       InputStep{WhenIdle(), winsim::Send(WM_ACTIVATE, WA_ACTIVE, 0)},
       InputStep{AfterFrames(12), winsim::Call([] { winsim::AdvanceClock(1); })},
@@ -134,15 +134,13 @@ TEST_F(PasswordScenario, NoVerifierWithoutTheSettingOrTheExportOrOnTheNtFamily) 
     winsim::SetPasswordCpl(row.library, {});
     int loadedWhileRunning = -1;
     int closesAfterQuery = -1;
-    winsim::ScriptInput({InputStep{AfterFrames(3), winsim::Call([&] {
-                           loadedWhileRunning = winsim::LoadedLibraryCount("PASSWORD.CPL");
-                         })},
-                         InputStep{WhenIdle(), winsim::QueryCancelAutoPlay()},
-                         InputStep{WhenIdle(), winsim::Call([&] {
-                           closesAfterQuery = Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected");
-                         })},
-                         InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)},
-                         InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)}});
+    winsim::ScriptInput(
+        {InputStep{AfterFrames(3),
+                   winsim::Call([&] { loadedWhileRunning = winsim::LoadedLibraryCount("PASSWORD.CPL"); })},
+         InputStep{WhenIdle(), winsim::QueryCancelAutoPlay()},
+         InputStep{WhenIdle(),
+                   winsim::Call([&] { closesAfterQuery = Count(Log(true), "LOG_GOSSIP: [STATE] WM_CLOSE detected"); })},
+         InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)}, InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)}});
     EXPECT_EQ(Run("/s"), 0);
     EXPECT_EQ(loadedWhileRunning, 0) << "no verifier library while the saver runs";
     EXPECT_EQ(closesAfterQuery, row.autoPlayCloses ? 1 : 0);
@@ -170,8 +168,11 @@ TEST_F(PasswordScenario, RunsWithoutASaverWindowLeaveNoVerifierLoaded) {
          running.title = "Screen Saver";
          winsim::CreateOtherProcessWindow(running);
        },
-       0, {}},
-      {"window creation fails", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); }, kNoWindowExitCode,
+       0,
+       {}},
+      {"window creation fails",
+       [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
+       kNoWindowExitCode,
        {1, 0}},
   };
   for (const auto& row : rows) {
@@ -190,9 +191,8 @@ TEST_F(PasswordScenario, RunsWithoutASaverWindowLeaveNoVerifierLoaded) {
 
 TEST_F(PasswordScenario, AFaultTheProgramHandlesTellsTheSystemTheSaverStopped) {
   winsim::SetPasswordCpl(winsim::LibraryState::kPresent, {});
-  winsim::ScriptInput({InputStep{AfterFrames(3), winsim::Call([] {
-                         winsim::RaiseUnhandledFault(EXCEPTION_EXECUTE_HANDLER);
-                       })}});
+  winsim::ScriptInput(
+      {InputStep{AfterFrames(3), winsim::Call([] { winsim::RaiseUnhandledFault(EXCEPTION_EXECUTE_HANDLER); })}});
   EXPECT_EQ(Run("/s", true), kFaultExitCode);
   EXPECT_EQ(SaverRunningCalls(), (std::vector<UINT>{1, 0}));
   EXPECT_FALSE(winsim::ScreenSaverRunning());

@@ -14,7 +14,8 @@ using winsim::InputStep;
 using winsim::WhenIdle;
 
 constexpr uint16_t kPoison = 0xAAAA;  // what winsim's screen shows before anything is drawn there
-const char kClearGivenUp[] = "LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on";
+const char kClearGivenUp[] =
+    "LOG_WARNING: [DDrawManager::CreateDirectDraw] Unable to present the cleared buffer, carrying on";
 
 // The drawing thread's Sleep calls of `ms` milliseconds so far.
 size_t DrawingSleeps(uint32_t ms) {
@@ -136,7 +137,8 @@ TEST_F(PresentationScenario, PreviewWhoseCopyAlwaysFailsEndsWithItsOwner) {
   EXPECT_EQ(winsim::PresentedFrames(0), 0);
   const auto log = Log(false);
   EXPECT_EQ(Count(log, kClearGivenUp), 2);
-  EXPECT_FALSE(Has(log, "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process"));
+  EXPECT_FALSE(
+      Has(log, "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process"));
   ExpectCleanEnd(log);
 }
 
@@ -187,8 +189,9 @@ TEST_F(PresentationScenario, DestroyDoesNotWaitForeverForADrawingThreadStuckInTh
   for (const winsim::SleepRecord& r : winsim::Sleeps()) waits += r.thread == 0 && r.ms == kThreadEndPollMs;
   EXPECT_EQ(waits, kThreadEndWaitMs / kThreadEndPollMs) << "the wait is bounded by time";
   const auto log = Log(false);
-  EXPECT_TRUE(Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected",
-                     "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process"));
+  EXPECT_TRUE(
+      Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected",
+             "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process"));
   EXPECT_FALSE(Has(log, "LOG_GOSSIP: [STATE] Cleanup initiated")) << "nothing freed under the drawing thread";
   EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
   EXPECT_EQ(winsim::CursorDisplayCount(), 1) << "the cursor is shown again";

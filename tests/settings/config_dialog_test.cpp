@@ -116,7 +116,8 @@ TEST_F(ConfigDialogTest, SliderMapsSpeedBothWays) {
     if (row.moveTo >= 0) steps.push_back(winsim::MoveTrackbar(IDC_SPEED, row.moveTo));
     steps.push_back(winsim::Click(IDC_CONFIG_OK));
     EXPECT_EQ(Run(steps), 1);
-    EXPECT_EQ(winsim::RegistryDword(kProduct, "Speed"), row.saved) << "stored " << row.stored << ", moved to " << row.moveTo;
+    EXPECT_EQ(winsim::RegistryDword(kProduct, "Speed"), row.saved)
+        << "stored " << row.stored << ", moved to " << row.moveTo;
     EXPECT_EQ(FrameDelay.load(), row.saved);
   }
 }
@@ -130,9 +131,15 @@ TEST_F(ConfigDialogTest, TypedNumbersAreLimitedWhenSaved) {
     DWORD storedDensity;
     DWORD storedHighlight;
   } rows[] = {
-      {"450", "150", 400, 100},       {"400", "100", 400, 100}, {"0", "0", 0, 0},       {"-5", "abc", 0, 0},
-      {"", " ", 0, 0},                {"12abc", "  7", 12, 7},  {"4294967296", "99999999999", 0, 0},
-      {"4294967295", "101", 400, 100}, {"399", "99", 399, 99},
+      {"450", "150", 400, 100},
+      {"400", "100", 400, 100},
+      {"0", "0", 0, 0},
+      {"-5", "abc", 0, 0},
+      {"", " ", 0, 0},
+      {"12abc", "  7", 12, 7},
+      {"4294967296", "99999999999", 0, 0},
+      {"4294967295", "101", 400, 100},
+      {"399", "99", 399, 99},
   };
   for (const Row& row : rows) {
     winsim::Reset();
@@ -152,8 +159,7 @@ TEST_F(ConfigDialogTest, EditsSurviveADeviceChangeAndOkWritesEveryDevice) {
   const size_t before = winsim::RegistryWrites().size();
   EXPECT_EQ(Run({winsim::TypeText(IDC_DENSITY, "111"), winsim::TypeText(IDC_HIGHLIGHT, "22"),
                  winsim::PickEntry(IDC_RESOLUTION, "640x480, 16bit"),
-                 winsim::PickEntry(IDC_DEVICE, "Simulated Second Adapter"),
-                 winsim::Check([](HWND dialog) {
+                 winsim::PickEntry(IDC_DEVICE, "Simulated Second Adapter"), winsim::Check([](HWND dialog) {
                    EXPECT_EQ(Text(dialog, IDC_DENSITY), "100");
                    EXPECT_EQ(Text(dialog, IDC_HIGHLIGHT), "50");
                    EXPECT_EQ(Entries(dialog, IDC_RESOLUTION), kSecondModes) << "the second device's modes";
@@ -161,8 +167,7 @@ TEST_F(ConfigDialogTest, EditsSurviveADeviceChangeAndOkWritesEveryDevice) {
                    EXPECT_EQ(ShownDevice, 1);
                  }),
                  winsim::TypeText(IDC_DENSITY, "333"), winsim::TypeText(IDC_HIGHLIGHT, "44"),
-                 winsim::PickEntry(IDC_DEVICE, "Simulated Display Adapter"),
-                 winsim::Check([](HWND dialog) {
+                 winsim::PickEntry(IDC_DEVICE, "Simulated Display Adapter"), winsim::Check([](HWND dialog) {
                    EXPECT_EQ(Text(dialog, IDC_DENSITY), "111") << "the first device's edits are shown again";
                    EXPECT_EQ(Text(dialog, IDC_HIGHLIGHT), "22");
                    EXPECT_EQ(Entries(dialog, IDC_RESOLUTION), kFirstModes);
@@ -173,10 +178,10 @@ TEST_F(ConfigDialogTest, EditsSurviveADeviceChangeAndOkWritesEveryDevice) {
   const auto screens = Screens();
   const auto writes = winsim::RegistryWrites();
   const std::vector<std::string> expected = {
-      DeviceKey(screens[0]) + "\\Density=111",  DeviceKey(screens[0]) + "\\HighlightDensity=22",
-      DeviceKey(screens[0]) + "\\Width=640",    DeviceKey(screens[0]) + "\\Height=480",
-      DeviceKey(screens[1]) + "\\Density=333",  DeviceKey(screens[1]) + "\\HighlightDensity=44",
-      DeviceKey(screens[1]) + "\\Width=800",    DeviceKey(screens[1]) + "\\Height=600",
+      DeviceKey(screens[0]) + "\\Density=111", DeviceKey(screens[0]) + "\\HighlightDensity=22",
+      DeviceKey(screens[0]) + "\\Width=640",   DeviceKey(screens[0]) + "\\Height=480",
+      DeviceKey(screens[1]) + "\\Density=333", DeviceKey(screens[1]) + "\\HighlightDensity=44",
+      DeviceKey(screens[1]) + "\\Width=800",   DeviceKey(screens[1]) + "\\Height=600",
       std::string(kProduct) + "\\Speed=40",
   };
   EXPECT_EQ(std::vector<std::string>(writes.begin() + static_cast<long>(before), writes.end()), expected);
@@ -274,8 +279,7 @@ TEST_F(ConfigDialogTest, NoCurrentDeviceOrResolutionEntry) {
   desktop.monitors[1].modes = {{800, 600, 32}};
   winsim::SetDesktop(desktop);
   StoreAll({{1024, 768, 250, 12}, {1280, 1024, 100, 50}}, 30);
-  EXPECT_EQ(Run({winsim::PickEntry(IDC_DEVICE, "Simulated Second Adapter"),
-                 winsim::Check([](HWND dialog) {
+  EXPECT_EQ(Run({winsim::PickEntry(IDC_DEVICE, "Simulated Second Adapter"), winsim::Check([](HWND dialog) {
                    EXPECT_TRUE(Entries(dialog, IDC_RESOLUTION).empty());
                    EXPECT_EQ(Current(dialog, IDC_RESOLUTION), "none");
                  }),
@@ -298,11 +302,10 @@ TEST_F(ConfigDialogTest, WithoutAnyScreenOnlyTheSpeedIsStored) {
                    EXPECT_EQ(ShownDevice, -1);
                    EXPECT_EQ(WorkingTableRows, 0);
                  }),
-                 winsim::MoveTrackbar(IDC_SPEED, 90),
-                 winsim::Click(IDC_CONFIG_OK)}),
+                 winsim::MoveTrackbar(IDC_SPEED, 90), winsim::Click(IDC_CONFIG_OK)}),
             1);
-  EXPECT_EQ(winsim::RegistryWrites(), (std::vector<std::string>{std::string(kProduct) + "\\Speed=30",
-                                                                std::string(kProduct) + "\\Speed=10"}));
+  EXPECT_EQ(winsim::RegistryWrites(),
+            (std::vector<std::string>{std::string(kProduct) + "\\Speed=30", std::string(kProduct) + "\\Speed=10"}));
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ class SettingsTest : public DisplayTest {
 
   static constexpr char kProduct[] = "Software\\Brenmoor\\Sarvello";
   // The registry path of a screen's sub-key.
-  static std::string DeviceKey(const ScreenRecord* screen) { return std::string(kProduct) + "\\" + ScreenKeyName(screen); }
+  static std::string DeviceKey(const ScreenRecord* screen) {
+    return std::string(kProduct) + "\\" + ScreenKeyName(screen);
+  }
   // The writes of a new device's defaults, device by device in list order.
   static std::vector<std::string> DeviceDefaultWrites(const std::vector<ScreenRecord*>& screens) {
     std::vector<std::string> writes;

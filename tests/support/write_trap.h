@@ -18,8 +18,8 @@ class WriteTrap {
  public:
   // `pages` pages of zeroed memory, open for writing until Arm.
   explicit WriteTrap(size_t pages) : size_(pages * PageSize()) {
-    memory_ = static_cast<unsigned char*>(
-        mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    memory_ =
+        static_cast<unsigned char*>(mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   }
   // From now on page `trapped` (0-based) faults on its first write.
   void Arm(size_t trapped) {

@@ -137,9 +137,7 @@ LONG WINAPI AskingFilter(EXCEPTION_POINTERS* info) {
 }
 
 TEST_F(ClockThreadsTest, UnhandledFaultRunsTheTopLevelFilterAndThePlatformDecides) {
-  const struct {
-    LONG platform;
-  } rows[] = {{EXCEPTION_EXECUTE_HANDLER}, {EXCEPTION_CONTINUE_SEARCH}};
+  const struct { LONG platform; } rows[] = {{EXCEPTION_EXECUTE_HANDLER}, {EXCEPTION_CONTINUE_SEARCH}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.platform);
     filterRuns = 0;

@@ -64,9 +64,7 @@ struct Delivered {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  bool operator==(const Delivered& o) const {
-    return message == o.message && wParam == o.wParam && lParam == o.lParam;
-  }
+  bool operator==(const Delivered& o) const { return message == o.message && wParam == o.wParam && lParam == o.lParam; }
 };
 std::vector<Delivered> delivered;
 
@@ -128,14 +126,21 @@ TEST(WinsimDialogsTest, ScriptedUserDeliversWhatTheControlsSend) {
   std::vector<std::pair<UINT, WPARAM>> messages;
   for (size_t i = 1; i < sent.size(); ++i) messages.push_back({sent[i].message, sent[i].wParam});
   const std::vector<std::pair<UINT, WPARAM>> wanted = {
-      {WM_COMMAND, command(IDC_DENSITY, EN_UPDATE)},       {WM_COMMAND, command(IDC_DENSITY, EN_CHANGE)},
-      {WM_COMMAND, command(IDC_RESOLUTION, CBN_DROPDOWN)}, {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELCHANGE)},
-      {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELENDOK)}, {WM_COMMAND, command(IDC_RESOLUTION, CBN_CLOSEUP)},
+      {WM_COMMAND, command(IDC_DENSITY, EN_UPDATE)},
+      {WM_COMMAND, command(IDC_DENSITY, EN_CHANGE)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_DROPDOWN)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELCHANGE)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELENDOK)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_CLOSEUP)},
       {WM_COMMAND, command(IDC_RESOLUTION, CBN_DROPDOWN)},  // the same entry again: no CBN_SELCHANGE
-      {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELENDOK)}, {WM_COMMAND, command(IDC_RESOLUTION, CBN_CLOSEUP)},
-      {WM_COMMAND, command(IDC_DEVICE, CBN_EDITUPDATE)},   {WM_COMMAND, command(IDC_DEVICE, CBN_EDITCHANGE)},
-      {WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 100)},        {WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100)},
-      {WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0)},            {WM_COMMAND, command(IDCANCEL, BN_CLICKED)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_SELENDOK)},
+      {WM_COMMAND, command(IDC_RESOLUTION, CBN_CLOSEUP)},
+      {WM_COMMAND, command(IDC_DEVICE, CBN_EDITUPDATE)},
+      {WM_COMMAND, command(IDC_DEVICE, CBN_EDITCHANGE)},
+      {WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 100)},
+      {WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100)},
+      {WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0)},
+      {WM_COMMAND, command(IDCANCEL, BN_CLICKED)},
       {WM_COMMAND, command(IDC_CONFIG_CANCEL, BN_CLICKED)},
   };
   EXPECT_EQ(messages, wanted);
@@ -207,9 +212,8 @@ TEST(WinsimDialogsDeathTest, WhatTheModelDoesNotCoverStopsLoudly) {
   winsim::ScriptDialog({winsim::TypeComboText(IDC_RESOLUTION, "x")});
   EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, IgnoringProc, 0),
                "without an edit field");
-  winsim::ScriptDialog({winsim::Check([](HWND dialog) {
-    SendDlgItemMessageA(dialog, IDC_DENSITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("x"));
-  })});
+  winsim::ScriptDialog({winsim::Check(
+      [](HWND dialog) { SendDlgItemMessageA(dialog, IDC_DENSITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("x")); })});
   EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, IgnoringProc, 0),
                "message 0x0143 to a edit control");
 }

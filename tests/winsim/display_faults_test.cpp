@@ -241,7 +241,7 @@ TEST(WinsimDDFaultsTest, SurfaceCallsNameTheSurfaceTheyWentTo) {
   for (const auto& c : winsim::DDCalls())
     if (!c.surface.empty()) seen.push_back(c.call + " " + c.surface);
   EXPECT_EQ(seen, (std::vector<std::string>{"GetAttachedSurface front", "GetFlipStatus back", "Restore back",
-                                             "Restore front", "Release back", "Release front"}));
+                                            "Restore front", "Release back", "Release front"}));
 }
 
 TEST(WinsimDDFaultsTest, CallHookRunsAtEachCallBeforeItActs) {

@@ -139,7 +139,8 @@ TEST(WinsimSurfacesTest, CopyOntoThePrimaryLandsOnTheScreenOrIsRefused) {
       EXPECT_EQ(screen.at(row.insideY * 1024 + row.insideX), 0x07E0) << row.name;
     }
     EXPECT_EQ(screen.at(row.outsideY * 1024 + row.outsideX), 0xAAAA) << row.name;
-    EXPECT_EQ(winsim::PresentedFrames(0), row.result == DD_OK ? 1 : 0) << row.name << ": a refused copy presents nothing";
+    EXPECT_EQ(winsim::PresentedFrames(0), row.result == DD_OK ? 1 : 0)
+        << row.name << ": a refused copy presents nothing";
     frame->Release();
     primary->Release();
     dd->Release();

@@ -33,7 +33,8 @@ TEST_F(WinsimFilesTest, FaultsStrikeAfterTheirSkipForTheirCount) {
     ASSERT_GE(fd, 0);
     winsim::FailWrite(row.count, row.skip);
     for (size_t i = 0; i < row.results.size(); ++i)
-      EXPECT_EQ(_write(fd, "x", 1) == 1, row.results[i]) << "skip " << row.skip << " count " << row.count << " write " << i;
+      EXPECT_EQ(_write(fd, "x", 1) == 1, row.results[i])
+          << "skip " << row.skip << " count " << row.count << " write " << i;
     _close(fd);
   }
 }

@@ -13,9 +13,9 @@ HKEY CreateKey(HKEY parent, const char* name) {
   HKEY key = nullptr;
   DWORD disposition = 0;
   char noClass[] = "";
-  EXPECT_EQ(RegCreateKeyExA(parent, name, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition),
-            ERROR_SUCCESS)
+  EXPECT_EQ(
+      RegCreateKeyExA(parent, name, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+      ERROR_SUCCESS)
       << name;
   return key;
 }
@@ -65,9 +65,10 @@ TEST(WinsimRegistryTest, CallsAreRecordedAndOpenHandlesCounted) {
   EXPECT_EQ(RegCloseKey(device), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(product), ERROR_SUCCESS);
   EXPECT_EQ(winsim::OpenRegistryKeys(), 0);
-  EXPECT_EQ(winsim::RegistryWrites(), (std::vector<std::string>{"Software\\Brenmoor\\Sarvello\\Dev\\Width=800",
-                                                                "Software\\Brenmoor\\Sarvello\\Dev\\Blob=<type 3, 6 bytes>",
-                                                                "Software\\Brenmoor\\Sarvello\\Speed=30"}));
+  EXPECT_EQ(winsim::RegistryWrites(),
+            (std::vector<std::string>{"Software\\Brenmoor\\Sarvello\\Dev\\Width=800",
+                                      "Software\\Brenmoor\\Sarvello\\Dev\\Blob=<type 3, 6 bytes>",
+                                      "Software\\Brenmoor\\Sarvello\\Speed=30"}));
   const auto& calls = winsim::RegistryCalls();
   ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[0].call, RegistryCall::kCreateKey);

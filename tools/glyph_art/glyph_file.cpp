@@ -14,9 +14,7 @@ constexpr unsigned char kVersion = 2;
 uint8_t DimGreen(uint8_t g) { return static_cast<uint8_t>((g * 3 + 2) / 5); }
 uint8_t DimRedBlue(uint8_t v) { return static_cast<uint8_t>((v * 30 + 127) / 255); }
 
-std::string Fail(int line, const std::string& why) {
-  return "line " + std::to_string(line) + ": " + why;
-}
+std::string Fail(int line, const std::string& why) { return "line " + std::to_string(line) + ": " + why; }
 
 // The art's lines with comments and blank lines dropped, each with its 1-based line number.
 struct ArtLine {
@@ -105,8 +103,7 @@ bool ParseArt(const std::string& text, std::vector<Shape>* shapes, std::string* 
     found.push_back(shape);
   }
   if (found.size() != static_cast<size_t>(kShapes)) {
-    *error =
-        "the art holds " + std::to_string(found.size()) + " shapes, not " + std::to_string(kShapes);
+    *error = "the art holds " + std::to_string(found.size()) + " shapes, not " + std::to_string(kShapes);
     return false;
   }
   *shapes = found;

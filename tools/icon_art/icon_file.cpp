@@ -68,8 +68,7 @@ bool ParseArt(const std::string& text, std::vector<std::string>* rows, std::stri
     found.push_back(line);
   }
   if (found.size() != static_cast<size_t>(kSize)) {
-    *error =
-        "the art holds " + std::to_string(found.size()) + " rows, not " + std::to_string(kSize);
+    *error = "the art holds " + std::to_string(found.size()) + " rows, not " + std::to_string(kSize);
     return false;
   }
   *rows = found;
@@ -103,8 +102,7 @@ std::vector<unsigned char> BuildIconFile(const std::vector<std::string>& rows) {
     for (size_t x = 0; x < kSize; x += 2) {
       const int left = PaletteIndex(rows[y][x]);
       const int right = PaletteIndex(rows[y][x + 1]);
-      out.push_back(
-          static_cast<unsigned char>((left < 0 ? 0 : left) << 4 | (right < 0 ? 0 : right)));
+      out.push_back(static_cast<unsigned char>((left < 0 ? 0 : left) << 4 | (right < 0 ? 0 : right)));
     }
   }
   // Mask rows, bottom row first, the leftmost pixel in the top bit; 1 lets the desktop through.

@@ -181,8 +181,7 @@ typedef HRESULT(WINAPI* LPDIRECTDRAWENUMERATEEXA)(LPDDENUMCALLBACKEXA callback, 
 // The first DirectDraw interface: only the methods the program calls.
 struct IDirectDraw : IUnknown {
   STDMETHOD(CreateSurface)(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface, IUnknown* outer) = 0;
-  STDMETHOD(EnumDisplayModes)(DWORD flags, LPDDSURFACEDESC match, LPVOID context,
-                              LPDDENUMMODESCALLBACK callback) = 0;
+  STDMETHOD(EnumDisplayModes)(DWORD flags, LPDDSURFACEDESC match, LPVOID context, LPDDENUMMODESCALLBACK callback) = 0;
   STDMETHOD(FlipToGDISurface)() = 0;
   STDMETHOD(SetCooperativeLevel)(HWND window, DWORD flags) = 0;
   STDMETHOD(SetDisplayMode)(DWORD width, DWORD height, DWORD bits) = 0;

@@ -17,8 +17,8 @@ RECT Whole(const PixelBuffer& b) { return {0, 0, static_cast<LONG>(b.width), sta
 // Without a clipper the platform takes a rectangle only when it is non-empty and lies wholly on
 // its surface; anything else is DDERR_INVALIDRECT, and nothing is drawn.
 bool OnSurface(const RECT& r, const PixelBuffer& b) {
-  return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-         r.right <= static_cast<LONG>(b.width) && r.bottom <= static_cast<LONG>(b.height);
+  return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= static_cast<LONG>(b.width) &&
+         r.bottom <= static_cast<LONG>(b.height);
 }
 
 unsigned char* At(PixelBuffer& b, LONG x, LONG y) {
@@ -218,7 +218,7 @@ HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
   if (kind == Kind::kPrimary && (flags & DDBLT_COLORFILL) == 0) WaitWhileFlipsHeld();
   Guard guard(S().lock);
   const HRESULT fault = RecordOn(kind, "Blt", monitor, flags, dest ? L(dest->left) : 0, dest ? L(dest->top) : 0,
-                               dest ? L(dest->right) : 0, dest ? L(dest->bottom) : 0);
+                                 dest ? L(dest->right) : 0, dest ? L(dest->bottom) : 0);
   const DWORD operation = flags & ~static_cast<DWORD>(DDBLT_WAIT);
   if (operation == DDBLT_COLORFILL) {
     if (source != nullptr || sourceRect != nullptr) Unmodelled("Blt", "a colour fill with a source");
@@ -266,10 +266,8 @@ HRESULT Surface::Copy(LPRECT dest, Surface& source, LPRECT sourceRect) {
   const LONG height = d.bottom - d.top;
   const size_t rowBytes = static_cast<size_t>(width) * memory->bytesPerPixel;
   std::vector<unsigned char> rows(rowBytes * static_cast<size_t>(height));  // the source may be this surface
-  for (LONG y = 0; y < height; ++y)
-    std::memcpy(&rows[rowBytes * y], At(*source.memory, s.left, s.top + y), rowBytes);
-  for (LONG y = 0; y < height; ++y)
-    std::memcpy(At(*memory, d.left, d.top + y), &rows[rowBytes * y], rowBytes);
+  for (LONG y = 0; y < height; ++y) std::memcpy(&rows[rowBytes * y], At(*source.memory, s.left, s.top + y), rowBytes);
+  for (LONG y = 0; y < height; ++y) std::memcpy(At(*memory, d.left, d.top + y), &rows[rowBytes * y], rowBytes);
   return DD_OK;
 }
 

@@ -33,8 +33,7 @@ bool SharingConflict(const std::string& path, DWORD access, DWORD share) {
 DWORD ErrorFromErrno(const std::string& path, int error) {
   if (error == ENOENT) {
     const auto parent = std::filesystem::path(path).parent_path();
-    return (parent.empty() || std::filesystem::is_directory(parent)) ? ERROR_FILE_NOT_FOUND
-                                                                      : ERROR_PATH_NOT_FOUND;
+    return (parent.empty() || std::filesystem::is_directory(parent)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
   }
   return ERROR_ACCESS_DENIED;  // EACCES, EPERM, EISDIR, EROFS: the platform says access denied
 }
@@ -86,8 +85,8 @@ void FailWrite(int count, int skip) {
 
 }  // namespace winsim
 
-HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                          DWORD disposition, DWORD attributes, HANDLE templateFile) {
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                          DWORD attributes, HANDLE templateFile) {
   if (name == nullptr) winsim::Unmodelled("CreateFileA", "null file name");
   if (access == 0 || (access & ~(GENERIC_READ | GENERIC_WRITE)) != 0)
     winsim::Unmodelled("CreateFileA", "access flags " + std::to_string(access));
@@ -160,7 +159,9 @@ int _open(const char* path, int flags, ...) {
   if (flags & _O_CREAT) posix |= O_CREAT;
   if (flags & _O_TRUNC) posix |= O_TRUNC;
   if (flags & _O_EXCL) posix |= O_EXCL;
-  const DWORD access = (flags & _O_RDWR) ? (GENERIC_READ | GENERIC_WRITE) : (flags & _O_WRONLY) ? GENERIC_WRITE : GENERIC_READ;
+  const DWORD access = (flags & _O_RDWR)     ? (GENERIC_READ | GENERIC_WRITE)
+                       : (flags & _O_WRONLY) ? GENERIC_WRITE
+                                             : GENERIC_READ;
 
   Guard guard(S().lock);
   if (S().openFault.Strike()) {

@@ -18,7 +18,7 @@ constexpr size_t kKeptSleeps = 100000;
 struct ClockState {
   std::mutex lock;
   bool real = false;
-  uint32_t base = kStartClock;     // virtual: the clock; real: the clock at realStart
+  uint32_t base = kStartClock;  // virtual: the clock; real: the clock at realStart
   Steady::time_point realStart{};
   uint32_t presentDuration = 0;
   bool held = false;

@@ -12,8 +12,8 @@
 namespace winsim::detail {
 
 struct RegistryKey {
-  std::string name;  // as first created
-  std::string path;  // from HKEY_CURRENT_USER, as first created; "" for the root
+  std::string name;                                   // as first created
+  std::string path;                                   // from HKEY_CURRENT_USER, as first created; "" for the root
   std::vector<std::unique_ptr<RegistryKey>> subKeys;  // in creation order
   struct Value {
     std::string name;
@@ -37,7 +37,7 @@ struct RegistryFault {
 };
 
 struct RegistryState {
-  RegistryKey root;  // HKEY_CURRENT_USER
+  RegistryKey root;              // HKEY_CURRENT_USER
   std::vector<OpenKey> handles;  // handle values are derived from the index and never reused
   std::vector<RegistryCallRecord> calls;
   std::vector<RegistryFault> faults;

@@ -36,7 +36,8 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
   winsim::detail::OpenKey* open = winsim::detail::LookupKey("RegQueryValueExA", key);
   if (open == nullptr) return Finish(RegistryCall::kQueryValue, "", valueName, ERROR_INVALID_HANDLE);
   const std::string& path = open->key->path;
-  if ((open->access & KEY_QUERY_VALUE) == 0) return Finish(RegistryCall::kQueryValue, path, valueName, ERROR_ACCESS_DENIED);
+  if ((open->access & KEY_QUERY_VALUE) == 0)
+    return Finish(RegistryCall::kQueryValue, path, valueName, ERROR_ACCESS_DENIED);
   const LONG fault = winsim::detail::StrikeRegistryFault(RegistryCall::kQueryValue, path, valueName);
   if (fault != ERROR_SUCCESS) return Finish(RegistryCall::kQueryValue, path, valueName, fault);
   const auto* value = winsim::detail::FindValue(*open->key, valueName);

@@ -98,8 +98,8 @@ void Perform(HWND dialog, const DialogStep& step) {
       case Action::kPickEntry: {
         from = StepControl(dialog, step, "combobox", &control);
         const auto& entries = control->entries;
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [&](const auto& entry) { return entry.first == step.text; });
+        const auto found =
+            std::find_if(entries.begin(), entries.end(), [&](const auto& entry) { return entry.first == step.text; });
         if (found == entries.end()) winsim::Unmodelled("the scripted user", "no entry \"" + step.text + "\" to pick");
         const int index = static_cast<int>(found - entries.begin());
         sent.push_back({WM_COMMAND, MAKEWPARAM(id, CBN_DROPDOWN)});
@@ -138,8 +138,7 @@ void Perform(HWND dialog, const DialogStep& step) {
         from = control != nullptr ? control->handle : nullptr;
         sent = {{WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)}};
         break;
-      case Action::kCheck:
-        break;
+      case Action::kCheck: break;
     }
   }
   for (const auto& [message, wParam] : sent) winsim::detail::Deliver(dialog, message, wParam, AsLParam(from));
@@ -248,7 +247,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE /*instance: winsim has one module*/, LP
   procedure(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), param);
   for (size_t step = 0; !Ended(); ++step) {
     if (step == script.size())
-      winsim::Unmodelled(call, "the scripted user has no step left and dialog " + std::to_string(id) + " is still open");
+      winsim::Unmodelled(call,
+                         "the scripted user has no step left and dialog " + std::to_string(id) + " is still open");
     Perform(dialog, script[step]);
   }
 

@@ -67,12 +67,9 @@ LRESULT ComboMessage(Control& control, UINT message, WPARAM wParam, LPARAM lPara
       if (control.selection >= static_cast<int>(at)) ++control.selection;
       return static_cast<LRESULT>(at);
     }
-    case CB_GETCOUNT:
-      return static_cast<LRESULT>(entries.size());
-    case CB_GETCURSEL:
-      return control.selection >= 0 ? control.selection : CB_ERR;
-    case CB_SETCURSEL:
-      return Select(control, index);
+    case CB_GETCOUNT: return static_cast<LRESULT>(entries.size());
+    case CB_GETCURSEL: return control.selection >= 0 ? control.selection : CB_ERR;
+    case CB_SETCURSEL: return Select(control, index);
     case CB_SELECTSTRING: {
       // The first entry after `index` (from the top for -1), going round, that begins with the text.
       const std::string prefix = TextOf("CB_SELECTSTRING", lParam);
@@ -84,8 +81,7 @@ LRESULT ComboMessage(Control& control, UINT message, WPARAM wParam, LPARAM lPara
       }
       return CB_ERR;
     }
-    case CB_GETITEMDATA:
-      return valid ? entries[index].second : CB_ERR;
+    case CB_GETITEMDATA: return valid ? entries[index].second : CB_ERR;
     case CB_SETITEMDATA:
       if (!valid) return CB_ERR;
       entries[index].second = lParam;
@@ -94,14 +90,12 @@ LRESULT ComboMessage(Control& control, UINT message, WPARAM wParam, LPARAM lPara
       if (!valid) return CB_ERR;
       std::strcpy(reinterpret_cast<char*>(lParam), entries[index].first.c_str());
       return static_cast<LRESULT>(entries[index].first.size());
-    case CB_GETLBTEXTLEN:
-      return valid ? static_cast<LRESULT>(entries[index].first.size()) : CB_ERR;
+    case CB_GETLBTEXTLEN: return valid ? static_cast<LRESULT>(entries[index].first.size()) : CB_ERR;
     case CB_RESETCONTENT:
       entries.clear();
       Select(control, -1);
       return CB_OKAY;
-    default:
-      Refuse(control, message);
+    default: Refuse(control, message);
   }
 }
 
@@ -120,14 +114,10 @@ LRESULT TrackbarMessage(Control& control, UINT message, LPARAM lParam) {
     case TBM_SETPOS:
       control.position = std::clamp(static_cast<int>(static_cast<LONG>(lParam)), control.rangeMin, control.rangeMax);
       return 0;
-    case TBM_GETPOS:
-      return control.position;
-    case TBM_GETRANGEMIN:
-      return control.rangeMin;
-    case TBM_GETRANGEMAX:
-      return control.rangeMax;
-    default:
-      Refuse(control, message);
+    case TBM_GETPOS: return control.position;
+    case TBM_GETRANGEMIN: return control.rangeMin;
+    case TBM_GETRANGEMAX: return control.rangeMax;
+    default: Refuse(control, message);
   }
 }
 
@@ -142,12 +132,9 @@ LRESULT ControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lPa
       // A single-line edit box reports a new text as if it had been typed.
       if (kind == "edit") *notify = {EN_UPDATE, EN_CHANGE};
       return TRUE;
-    case WM_GETTEXT:
-      return CopyText(control.text, wParam, lParam);
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(control.text.size());
-    default:
-      break;
+    case WM_GETTEXT: return CopyText(control.text, wParam, lParam);
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(control.text.size());
+    default: break;
   }
   if (kind == "combobox") return ComboMessage(control, message, wParam, lParam);
   if (kind == TRACKBAR_CLASSA) return TrackbarMessage(control, message, lParam);

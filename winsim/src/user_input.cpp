@@ -95,17 +95,13 @@ bool RunFront(bool idle, bool inputWaiting) {
   }
   bool due = false;
   switch (when.kind) {
-    case InputCondition::Kind::kIdle:
-      due = idle;
-      break;
+    case InputCondition::Kind::kIdle: due = idle; break;
     case InputCondition::Kind::kGetMessageCalls: {
       std::lock_guard<std::mutex> guard(Sc().lock);
       due = Sc().getMessageCalls >= when.count;
       break;
     }
-    case InputCondition::Kind::kFrames:
-      due = !inputWaiting && FramesReached(when);
-      break;
+    case InputCondition::Kind::kFrames: due = !inputWaiting && FramesReached(when); break;
   }
   if (!due) return false;
   InputStep step;

@@ -25,17 +25,17 @@ static void paint(HWND w) {
 
 static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
-  case WM_PAINT: paint(w); return 0;
-  case WM_KEYDOWN:
-    printf("key 0x%02X\n", (unsigned)wp);
-    ++g_keys;
-    InvalidateRect(w, NULL, FALSE);
-    if (wp == VK_ESCAPE) PostQuitMessage(0);
-    return 0;
-  case WM_MOUSEMOVE: printf("move %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
-  case WM_LBUTTONDOWN: printf("button 1 %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
-  case WM_RBUTTONDOWN: printf("button 3 %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
-  case WM_TIMER: PostQuitMessage(3); return 0;
+    case WM_PAINT: paint(w); return 0;
+    case WM_KEYDOWN:
+      printf("key 0x%02X\n", (unsigned)wp);
+      ++g_keys;
+      InvalidateRect(w, NULL, FALSE);
+      if (wp == VK_ESCAPE) PostQuitMessage(0);
+      return 0;
+    case WM_MOUSEMOVE: printf("move %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
+    case WM_LBUTTONDOWN: printf("button 1 %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
+    case WM_RBUTTONDOWN: printf("button 3 %d %d\n", (short)LOWORD(lp), (short)HIWORD(lp)); return 0;
+    case WM_TIMER: PostQuitMessage(3); return 0;
   }
   return DefWindowProcA(w, m, wp, lp);
 }

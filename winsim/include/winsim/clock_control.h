@@ -31,9 +31,9 @@ void HoldClock(bool hold);
 
 // --- Sleep ------------------------------------------------------------------------------------
 struct SleepRecord {
-  int thread;         // 0 for a thread the program did not start, else the _beginthread number (1, 2, ...)
-  uint32_t ms;        // as asked
-  uint32_t clockAt;   // the clock when Sleep was called
+  int thread;        // 0 for a thread the program did not start, else the _beginthread number (1, 2, ...)
+  uint32_t ms;       // as asked
+  uint32_t clockAt;  // the clock when Sleep was called
 };
 // The Sleep calls so far (the first 100,000; SleepCount counts them all).
 std::vector<SleepRecord> Sleeps();

@@ -53,8 +53,8 @@ std::vector<std::string> RegistryWrites();
 // matches `keyPath` and, for value calls, whose value name matches `name`, fail with `error`
 // without doing anything. "*" matches every key or every name. A failed RegCloseKey leaves the
 // handle open.
-void FailRegistry(RegistryCall call, const std::string& keyPath, const std::string& name, LONG error,
-                  int count = 1, int skip = 0);
+void FailRegistry(RegistryCall call, const std::string& keyPath, const std::string& name, LONG error, int count = 1,
+                  int skip = 0);
 
 // Key handles opened or created and not yet closed: 0 once the program closed all it opened.
 int OpenRegistryKeys();

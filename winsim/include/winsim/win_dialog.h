@@ -31,19 +31,20 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_USER 0x0400
 #endif
 #ifndef MAKELONG
-#define MAKELONG(a, b) ((LONG) (((WORD) (((ULONG_PTR) (a)) & 0xffff)) | ((DWORD) ((WORD) (((ULONG_PTR) (b)) & 0xffff))) << 16))
+#define MAKELONG(a, b) \
+  ((LONG)(((WORD)(((ULONG_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((ULONG_PTR)(b)) & 0xffff))) << 16))
 #endif
 #ifndef LOWORD
-#define LOWORD(l) ((WORD) (((ULONG_PTR) (l)) & 0xffff))
+#define LOWORD(l) ((WORD)(((ULONG_PTR)(l)) & 0xffff))
 #endif
 #ifndef HIWORD
-#define HIWORD(l) ((WORD) ((((ULONG_PTR) (l)) >> 16) & 0xffff))
+#define HIWORD(l) ((WORD)((((ULONG_PTR)(l)) >> 16) & 0xffff))
 #endif
 #ifndef MAKEWPARAM
-#define MAKEWPARAM(l,h) ((WPARAM)(DWORD)MAKELONG(l,h))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #endif
 #ifndef MAKELPARAM
-#define MAKELPARAM(l,h) ((LPARAM)(DWORD)MAKELONG(l,h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #endif
 #ifndef ERROR_INVALID_WINDOW_HANDLE
 #define ERROR_INVALID_WINDOW_HANDLE 1400L

@@ -30,8 +30,8 @@ void WINAPI Sleep(DWORD ms);
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 
-HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                          DWORD disposition, DWORD attributes, HANDLE templateFile);
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                          DWORD attributes, HANDLE templateFile);
 BOOL WINAPI CloseHandle(HANDLE handle);
 
 #define RT_ICON MAKEINTRESOURCEA(3)
