@@ -17,6 +17,7 @@ endif()
 
 find_package(GTest REQUIRED)
 find_package(PNG REQUIRED)
+find_package(ZLIB REQUIRED)
 find_package(benchmark REQUIRED)
 include(GoogleTest)
 

@@ -76,9 +76,11 @@ add_custom_command(TARGET sarvello POST_BUILD
                    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:sarvello>
                    VERBATIM)
 
-# The promises of the 32-bit program to the systems of its generation.
+# The promises of the 32-bit program to the systems of its generation, and its release archive.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   add_subdirectory(tests/program)
+  include(cmake/release.cmake)
+  add_subdirectory(tests/release)
 endif()
 add_subdirectory(tests/conformance)
 add_subdirectory(e2e)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sarvello's whole test suite: the layout of the sources, host tests (AddressSanitizer +
 # UndefinedBehaviorSanitizer, then ThreadSanitizer), both Windows builds, the checks on the built
-# Sarvello.scr's imports, instructions and header, the Windows programs under Wine (e2e), and a
-# bounded fuzz run of the glyph loader.
+# Sarvello.scr's imports, instructions and header, the release archive made and checked, the
+# Windows programs under Wine (e2e), and a bounded fuzz run of the glyph loader.
 # Ends with one line "N passed, M failed" and a non-zero exit when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -59,6 +59,9 @@ win64_ok=$?
 
 echo "== Sarvello.scr for Windows 95/98 and NT 4.0/2000 on a Pentium: imports, instructions, header, size"
 [ $win32_ok -eq 0 ] && run_ctest --preset win32 -L program
+
+echo "== the release archive dist/Sarvello-1.30-win32.zip: made, its members, its Sarvello.scr, its README.TXT"
+[ $win32_ok -eq 0 ] && run_ctest --preset win32 -L release
 
 echo "== e2e under Wine"
 flavour=$(e2e/harness/run.sh --probe)

@@ -1,10 +1,12 @@
 // render: runs the rain on winsim's display with the program's own code — device creation, the
-// rain model, frame composition and presentation — and writes chosen frames as PNG files.
-// Usage: render OUT_PREFIX [--size WxH] [--drops N] [--highlight PERCENT] [--frames N]
-//               [--every N] [--colour-type 0|1] [--seed N]
-// Writes OUT_PREFIX-NNNN.png for every N-th frame (and the last). The window thread's stream is
-// seeded with --seed (GetTickCount in the program); the drawing stream starts at 1, as in the
-// program's drawing thread.
+// rain model, frame composition and presentation — and writes chosen frames as PNG files, or all
+// of them as one animated PNG.
+// Usage: render [OUT_PREFIX] [--apng FILE] [--speed MS] [--size WxH] [--drops N]
+//               [--highlight PERCENT] [--frames N] [--every N] [--colour-type 0|1] [--seed N]
+// Writes OUT_PREFIX-NNNN.png for every N-th frame (and the last), and with --apng every frame into
+// FILE, each shown for --speed milliseconds (the program's "Speed" setting: 30, one frame every
+// 30 ms), looping. The window thread's stream is seeded with --seed (GetTickCount in the program);
+// the drawing stream starts at 1, as in the program's drawing thread.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "common/animated_png.h"
 #include "common/picture.h"
+#include "common/tool_files.h"
 #include "display/ddraw_manager.h"
 #include "rain/blitters.h"
 #include "rain/compose_frame.h"
@@ -25,7 +29,9 @@ namespace {
 
 struct Options {
   std::string prefix;
+  std::string apng;
   long width = 800, height = 600, drops = 300, highlight = 8, frames = 60, every = 20, colourType = 1, seed = 1;
+  long speed = 30;
 };
 
 bool Number(const char* text, long low, long high, long* out) {
@@ -58,6 +64,10 @@ bool Parse(int argc, char** argv, Options* o) {
       ok = Number(value, 0, 1, &o->colourType);
     } else if (arg == "--seed" && value) {
       ok = Number(value, 0, 0x7FFFFFFF, &o->seed);
+    } else if (arg == "--apng" && value) {
+      o->apng = value;
+    } else if (arg == "--speed" && value) {
+      ok = Number(value, 1, 65535, &o->speed);
     } else if (arg[0] != '-' && o->prefix.empty()) {
       o->prefix = arg;
       continue;
@@ -67,7 +77,7 @@ bool Parse(int argc, char** argv, Options* o) {
     if (!ok) return false;
     ++i;
   }
-  return !o->prefix.empty();
+  return !o->prefix.empty() || !o->apng.empty();
 }
 
 }  // namespace
@@ -76,8 +86,9 @@ int main(int argc, char** argv) {
   Options o;
   if (!Parse(argc, argv, &o)) {
     std::fprintf(stderr,
-                 "usage: render OUT_PREFIX [--size WxH] [--drops N] [--highlight PERCENT] [--frames N] [--every N] "
-                 "[--colour-type 0|1] [--seed N]\n");
+                 "usage: render [OUT_PREFIX] [--apng FILE] [--speed MS] [--size WxH] [--drops N] [--highlight PERCENT] "
+                 "[--frames N] [--every N] [--colour-type 0|1] [--seed N]\n"
+                 "       (an OUT_PREFIX for still frames, an --apng FILE for all frames, or both)\n");
     return 2;
   }
   const DWORD width = static_cast<DWORD>(o.width);
@@ -111,6 +122,7 @@ int main(int argc, char** argv) {
   DrawEnabled = 1;
 
   int failures = 0;
+  AnimatedPng animation(static_cast<int>(width), static_cast<int>(height), static_cast<unsigned>(o.speed));
   // The frames come from a thread of their own, whose generator starts at 1 like the program's
   // drawing thread.
   std::thread drawing([&] {
@@ -126,13 +138,20 @@ int main(int argc, char** argv) {
       ComposeFrame(screen, frame);
       while (manager.Flip() != 0) {
       }
-      if (f % o.every != 0 && f != o.frames) continue;
+      const bool still = !o.prefix.empty() && (f % o.every == 0 || f == o.frames);
+      if (!still && o.apng.empty()) continue;
       const std::vector<uint16_t> shown = winsim::ScreenPixels(0);
       std::vector<unsigned char> rgb(shown.size() * 3);
       for (size_t p = 0; p < shown.size(); ++p) ExpandPixel(shown[p], colourType, &rgb[p * 3]);
+      std::string error;
+      if (!o.apng.empty() && !animation.AddFrame(rgb, &error)) {
+        std::fprintf(stderr, "render: %s: frame %ld: %s\n", o.apng.c_str(), f, error.c_str());
+        ++failures;
+        return;
+      }
+      if (!still) continue;
       char name[32];
       std::snprintf(name, sizeof name, "-%04ld.png", f);
-      std::string error;
       if (!WriteRgbPng(o.prefix + name, static_cast<int>(width), static_cast<int>(height), rgb, &error)) {
         std::fprintf(stderr, "render: %s%s: %s\n", o.prefix.c_str(), name, error.c_str());
         ++failures;
@@ -143,5 +162,15 @@ int main(int argc, char** argv) {
   });
   drawing.join();
   DrawEnabled = 0;
+  if (failures == 0 && !o.apng.empty()) {
+    const std::vector<unsigned char> file = animation.Encode();
+    if (!tool_files::WriteFile(o.apng, file)) {
+      std::fprintf(stderr, "render: %s cannot be written\n", o.apng.c_str());
+      ++failures;
+    } else {
+      std::printf("%s: %zu frames of %ldx%ld, %zu colours, one every %ld ms, %zu bytes\n", o.apng.c_str(),
+                  animation.FrameCount(), o.width, o.height, animation.ColourCount(), o.speed, file.size());
+    }
+  }
   return failures == 0 ? 0 : 1;
 }
