@@ -167,15 +167,6 @@ def kill(pid):
         os.kill(pid, signal.SIGKILL)
 
 
-def wait_gone(pid, seconds):
-    end = time.monotonic() + seconds
-    while alive(pid):
-        if time.monotonic() >= end:
-            return False
-        time.sleep(0.05)
-    return True
-
-
 @contextlib.contextmanager
 def signals_held():
     """Holds back SIGINT, SIGTERM and SIGHUP while a clean-up runs, so that it is not cut short."""

@@ -13,7 +13,7 @@
 
 namespace {
 
-// Where the windowed check puts its window; the harness looks for the frame there.
+// Where the windowed check puts its window; the test looks for the frame there.
 constexpr int kWindowX = 200;
 constexpr int kWindowY = 150;
 constexpr int kClientWidth = 320;
