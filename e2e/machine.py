@@ -542,12 +542,18 @@ class Machine:
     def close(self):
         """Ends everything the machine started, by process id: its programs, the prefix's wineserver
         (and with it every process of the prefix), anything else carrying its mark, then Xvfb; removes
-        the run's prefix. Safe to call twice."""
+        the run's prefix. A prefix of the user's own is left to its wineserver, which ends by itself
+        once its programs have. Safe to call twice."""
         with signals_held():
             for process in self.processes:
                 if process.popen.poll() is None:
                     kill(process.pid)
-            if self.prefix is not None and self.env is not None:
+            if self.template is None:
+                for process in self.processes:
+                    process.popen.wait()
+                    process.running()
+                return
+            if self.env is not None:
                 start = time.monotonic()
                 stop_wineserver(self.flavour, self.prefix)
                 self.log(f"wineserver stopped in {time.monotonic() - start:.1f} s")
@@ -571,9 +577,8 @@ class Machine:
                     self.xvfb.kill()
                     self.xvfb.wait()
                 self.xvfb = None
-            if self.prefix is not None:
-                remove_server_dir(self.prefix)
             if self.run_dir is not None:
+                remove_server_dir(self.prefix)
                 self._check_template_untouched()
                 shutil.rmtree(self.run_dir, ignore_errors=True)
                 self.run_dir = None

@@ -46,7 +46,7 @@ run_e2e() {
   tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$suite")
   bad=$(($(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$suite") + $(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$suite")))
   skipped=$(sed -E 's/.* skipped="([0-9]+)".*/\1/' <<<"$suite")
-  [ "$skipped" -gt 0 ] && echo "test: $skipped e2e test(s) skipped"
+  echo "test: e2e: $tests tests, $bad failed, $skipped skipped (each in $results)"
   passed=$((passed + tests - bad - skipped))
   failed=$((failed + bad))
   # A suite that failed without a failed test (a fixture's teardown, pytest itself) counts once.
