@@ -6,6 +6,7 @@ import os
 import re
 import shutil
 import signal
+import threading
 import warnings
 from pathlib import Path
 
@@ -29,9 +30,12 @@ def _interrupted(number, frame):
 
 
 def pytest_configure(config):
-    # SIGTERM and SIGHUP end a run as Ctrl-C does: every fixture's clean-up runs.
-    signal.signal(signal.SIGTERM, _interrupted)
-    signal.signal(signal.SIGHUP, _interrupted)
+    # SIGTERM and SIGHUP end a run as Ctrl-C does: every fixture's clean-up runs. Only the main
+    # thread can take signals, and pytest-xdist's workers may run pytest in another (a worker ended
+    # by a signal then leaves its clean-up to each machine's reaper).
+    if threading.current_thread() is threading.main_thread():
+        signal.signal(signal.SIGTERM, _interrupted)
+        signal.signal(signal.SIGHUP, _interrupted)
 
 
 @pytest.hookimpl(hookwrapper=True)
