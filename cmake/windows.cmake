@@ -25,19 +25,6 @@ add_library(gtest_win STATIC ${SARVELLO_GTEST_SRC}/src/gtest-all.cc ${SARVELLO_G
 target_include_directories(gtest_win SYSTEM PUBLIC ${SARVELLO_GTEST_SRC}/include PRIVATE ${SARVELLO_GTEST_SRC})
 target_compile_options(gtest_win PRIVATE -w)
 
-# A Windows program run under Wine by the e2e harness, as CTest test e2e.NAME (label e2e); the
-# extra arguments go to the harness (e.g. --collect 'C:\\windows\\torvanecode.log'), those after
-# ARGS to the program.
-set(SARVELLO_E2E_ARTIFACTS ${CMAKE_BINARY_DIR}/e2e-artifacts)
-function(sarvello_e2e_test name target)
-  cmake_parse_arguments(PARSE_ARGV 2 E2E "" "" "ARGS")
-  add_test(NAME e2e.${name}
-           COMMAND ${CMAKE_SOURCE_DIR}/e2e/harness/run.sh --name ${name}
-                   --artifacts ${SARVELLO_E2E_ARTIFACTS}/${name} ${E2E_UNPARSED_ARGUMENTS}
-                   -- $<TARGET_FILE:${target}> ${E2E_ARGS})
-  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 300)
-endfunction()
-
 # Sarvello.scr, the program. It runs on Windows 95/98 and NT 4.0/2000 on a Pentium, so its code
 # keeps to the Pentium's instructions (no CMOV, MMX or SSE on 32-bit x86), and nothing of a C++
 # runtime is linked: its own entry (src/runtime) runs without a C runtime's start-up, it allocates

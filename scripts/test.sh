@@ -31,6 +31,31 @@ run_ctest() {
   failed=$((failed + bad))
 }
 
+# The e2e tests are one CTest entry that runs pytest; its JUnit report counts each test.
+run_e2e() {
+  local results=build/$1/e2e-results.xml suite
+  rm -f "$results"
+  ctest --preset "$1" -L e2e 2>&1 | tee "$log"
+  suite=$(grep -o -m 1 '<testsuite [^>]*>' "$results" 2>/dev/null)
+  if [ -z "$suite" ]; then
+    echo "test: the e2e tests left no report in $results"
+    failed=$((failed + 1))
+    return
+  fi
+  local tests bad skipped
+  tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$suite")
+  bad=$(($(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$suite") + $(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$suite")))
+  skipped=$(sed -E 's/.* skipped="([0-9]+)".*/\1/' <<<"$suite")
+  echo "test: e2e: $tests tests, $bad failed, $skipped skipped (each in $results)"
+  passed=$((passed + tests - bad - skipped))
+  failed=$((failed + bad))
+  # A suite that failed without a failed test (a fixture's teardown, pytest itself) counts once.
+  if [ "$bad" -eq 0 ] && ! grep -q '100% tests passed' "$log"; then
+    echo "test: the e2e suite failed outside its tests (see above)"
+    failed=$((failed + 1))
+  fi
+}
+
 # A build step that must succeed; a failure counts once and skips what depends on it.
 build() {
   local preset=$1
@@ -64,13 +89,13 @@ echo "== the release archive dist/Sarvello-1.30-win32.zip: made, its members, it
 [ $win32_ok -eq 0 ] && run_ctest --preset win32 -L release
 
 echo "== e2e under Wine"
-flavour=$(e2e/harness/run.sh --probe)
+flavour=$(/usr/bin/python3 e2e/machine.py --probe)
 if [ -z "$flavour" ]; then
   echo "test: no working Wine on this machine"
   failed=$((failed + 1))
 elif { [ "$flavour" = win32 ] && [ $win32_ok -eq 0 ]; } || { [ "$flavour" = win64 ] && [ $win64_ok -eq 0 ]; }; then
   [ "$flavour" = win64 ] && echo "test: this host cannot run 32-bit programs; the e2e runs the 64-bit build of the same sources"
-  run_ctest --preset "$flavour" -L e2e
+  run_e2e "$flavour"
 fi
 
 echo "== fuzzing the glyph loader for ${FUZZ_SECONDS}s"

@@ -172,7 +172,7 @@ bool Open(int number, const std::string& arguments, Session* session) {
   return true;
 }
 
-// Holds the dialog on screen while the harness takes its screenshot.
+// Holds the dialog on screen while the test takes its screenshot.
 void Show(const std::string& marker) {
   helper::WriteFileText("C:\\sarvello\\" + marker, marker + "\r\n");
   helper::PumpFor(1500);

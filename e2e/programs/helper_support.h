@@ -1,6 +1,6 @@
 // What the helper programs that drive the real Sarvello.scr under Wine share: starting the saver
-// beside them, waiting for processes while their own windows keep answering, marker files for the
-// harness's wait-file actions, and notes on stdout.
+// beside them, waiting for processes while their own windows keep answering, marker files the
+// tests wait for, and notes on stdout.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@
 
 namespace helper {
 
-// Every line goes out at once, so that the harness's output shows how far a helper got.
+// Every line goes out at once, so that a failed test's artifacts show how far a helper got.
 inline void Say(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -23,7 +23,7 @@ inline void Say(const char* format, ...) {
 }
 
 // The folder this program was started from, with a closing backslash (C:\sarvello\ under the
-// harness, where the saver and the test libraries are too).
+// tests, where the saver and the test libraries are too).
 inline std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -32,7 +32,7 @@ inline std::string ProgramFolder() {
   return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
-// Writes a whole small file under a temporary name first, so that a harness waiting for the name
+// Writes a whole small file under a temporary name first, so that a test waiting for the name
 // never finds it half written.
 inline bool WriteFileText(const std::string& path, const std::string& text) {
   const std::string partial = path + ".partial";
@@ -45,7 +45,7 @@ inline bool WriteFileText(const std::string& path, const std::string& text) {
   return ok && MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-// Appends one line (CR LF added) to a record file that the harness collects after the run; the file
+// Appends one line (CR LF added) to a record file that the test reads after the run; the file
 // is closed after every line, so that a helper ended early leaves everything it noted.
 inline void AppendLine(const std::string& path, const std::string& line) {
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

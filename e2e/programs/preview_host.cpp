@@ -13,7 +13,7 @@
 // screen pixel (X,Y), which may put the area partly or wholly past the screen's edge, as a user
 // can drag the window. The steady part of the run (after the input checks, before the window is
 // destroyed) lasts MS milliseconds (default 3000); C:\sarvello\preview.steady is written at its
-// start and C:\sarvello\preview.late one second before its end, for the harness's CPU samples.
+// start and C:\sarvello\preview.late one second before its end, for the test's samples of processor time.
 #include <cstdlib>
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // owner for /a and /c:. While a run lasts, every visible top-level window of the saver's process
 // is noted once in C:\sarvello\windows.txt ("run K: class ... title ... at X,Y size WxH", a
 // message box with its text), and each message box also as C:\sarvello\box<N>.shown. For the
-// harness's wait-file actions it writes C:\sarvello\run<K>.started and run<K>.ended (the exit
+// tests to wait on it writes C:\sarvello\run<K>.started and run<K>.ended (the exit
 // code). After each run the desktop must be back in the display mode it had before the first
 // (within 5 s). Options before the runs: --linger MS waits that long after the last run (for a last
 // screenshot), --timeout MS bounds each run (default 60000; a saver still running then is ended).

@@ -1,0 +1,41 @@
+"""The program's parts on the real platform: its glyphs and log, its display devices, and the
+platform behaviour it relies on (the conformance programs), each a Windows program run under Wine."""
+
+from pathlib import Path
+
+import pytest
+
+import checks
+from saver import FULL_SCREEN_LOG, LOG
+
+EXPECTED = Path(__file__).parent / "expected"
+
+
+def test_the_glyphs_convert_and_the_logs_land_in_the_windows_folder_byte_for_byte(machine, build):
+    check = machine.run(build.program("foundation_check.exe"))
+    assert check.wait() == 0, check.output()
+    for log in (LOG, FULL_SCREEN_LOG):
+        name = log.rsplit("\\", 1)[1]
+        assert machine.read_bytes(log) == (EXPECTED / name).read_bytes(), f"{name} differs from e2e/expected/{name}"
+
+
+# The frame display_check draws: green left half, red right half, a white bar across the middle.
+# Full screen, the 800 x 600 mode shows it and the rest of the virtual desktop stays black; a window
+# of the program's own at (200, 150) shows it amid Wine's blue desktop.
+@pytest.mark.parametrize("use, log, frame", [
+    ("fullscreen", FULL_SCREEN_LOG, {(100, 100): (0, 255, 0), (700, 100): (255, 0, 0), (400, 300): (255, 255, 255),
+                                     (100, 500): (0, 255, 0), (900, 700): (0, 0, 0)}),
+    ("windowed", LOG, {(280, 250): (0, 255, 0), (460, 250): (255, 0, 0), (100, 100): (32, 109, 148),
+                       (600, 250): (32, 109, 148)}),
+], ids=["fullscreen", "windowed"])
+def test_a_display_device_presents_the_frame_drawn_into_it(machine, build, use, log, frame):
+    check = machine.run(build.program("display_check.exe"), use)
+    machine.wait_for_screen(lambda shot: checks.probes(shot, frame), "the frame on the screen", f"display_{use}")
+    machine.write_file(r"C:\sarvello\display.seen", "seen\r\n")
+    assert check.wait() == 0, check.output()
+    assert checks.SESSION_START in machine.read_text(log)
+
+
+def test_the_platform_behaves_as_the_program_relies_on(machine, build):
+    conformance = machine.run(build.conformance_test)
+    assert conformance.wait(timeout=240) == 0, conformance.output()
