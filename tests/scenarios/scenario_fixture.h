@@ -37,6 +37,9 @@ class ScenarioTest : public ::testing::Test {
     const int code = winsim::RunProgram(SaverMain, "\"C:\\WINDOWS\\Sarvello.scr\" " + switches);
     if (endedByFault) ThreadAlive = 0;
     EXPECT_TRUE(winsim::JoinThreads());
+    if (!endedByFault) {
+      EXPECT_EQ(winsim::OpenRegistryKeys(), 0) << "every registry key the run opened is closed";
+    }
     return code;
   }
 
