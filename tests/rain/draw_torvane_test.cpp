@@ -290,6 +290,37 @@ TEST_F(DrawTorvaneTest, PresentationThatKeepsFailingStopsWhenDrawingIsSwitchedOf
   End();
 }
 
+// The window thread switches drawing off while the first screen's frame of the third pass is being
+// presented (held there); the pass goes on to the second screen, whose back buffer is opened after
+// the switch and still holds the first pass's frame: it must be ended unshown, and the monitor
+// keeps the second pass's frame until drawing is switched on again.
+TEST_F(DrawTorvaneTest, AFrameOpenedAfterDrawingWasSwitchedOffIsNeverShown) {
+  Build(winsim::TwoMonitorDesktop());
+  FrameDelay = 30;  // one pacing pause before every pass after the first
+  std::atomic<int> passes{1};
+  std::vector<uint16_t> firstFrame;
+  winsim::OnSleep([&](const winsim::SleepRecord& s) {
+    if (s.thread == 0 || s.ms != 30) return;
+    const int next = ++passes;
+    if (next == 2) firstFrame = winsim::ScreenPixels(1);
+    if (next == 3) winsim::HoldFlips(true);
+  });
+  Start(Enable::kBeforeStart);
+  ASSERT_TRUE(WaitFor([] { return winsim::HeldFlips() == 1; }));
+  ASSERT_EQ(Flips(1), 2u);
+  const std::vector<uint16_t> secondFrame = winsim::ScreenPixels(1);
+  ASSERT_NE(secondFrame, firstFrame) << "the rain moved between the two frames";
+  DrawEnabled = 0;
+  winsim::HoldFlips(false);
+  ASSERT_TRUE(WaitFor([] { return Logged(kIdle); }));
+  EXPECT_EQ(Flips(1), 2u) << "the second screen's frame was presented after drawing was switched off";
+  EXPECT_EQ(winsim::ScreenPixels(1), secondFrame) << "the second screen keeps its last frame";
+  // Its back buffer was not left open: drawing goes on there once switched on again.
+  DrawEnabled = 1;
+  ASSERT_TRUE(WaitFor([] { return Flips(1) >= 3; }));
+  End();
+}
+
 TEST_F(DrawTorvaneTest, NoFramePassRunsOnceDrawingIsOffAndThePassHasEnded) {
   Build();
   Start();

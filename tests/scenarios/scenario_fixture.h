@@ -37,6 +37,9 @@ class ScenarioTest : public ::testing::Test {
     const int code = winsim::RunProgram(SaverMain, "\"C:\\WINDOWS\\Sarvello.scr\" " + switches);
     if (endedByFault) ThreadAlive = 0;
     EXPECT_TRUE(winsim::JoinThreads());
+    if (!endedByFault) {
+      EXPECT_EQ(winsim::OpenRegistryKeys(), 0) << "every registry key the run opened is closed";
+    }
     return code;
   }
 
@@ -60,15 +63,24 @@ class ScenarioTest : public ::testing::Test {
   static int Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
   }
-  // Waits (real time, generously) until the log holds `line`: for checks made while the drawing
-  // thread runs on.
-  static bool WaitForLine(bool fullscreen, const std::string& line) {
+  // Waits (real time, generously) until `done` holds: for checks made while the drawing thread
+  // runs on at its own pace.
+  template <typename Condition>
+  static bool WaitUntil(Condition done) {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!Has(Log(fullscreen), line)) {
+    while (!done()) {
       if (std::chrono::steady_clock::now() > limit) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+  }
+  // ... until the log holds `line`.
+  static bool WaitForLine(bool fullscreen, const std::string& line) {
+    return WaitUntil([&] { return Has(Log(fullscreen), line); });
+  }
+  // ... until `monitor` has presented `frames` frames in all.
+  static bool WaitForFrames(int monitor, int frames) {
+    return WaitUntil([&] { return winsim::PresentedFrames(monitor) >= frames; });
   }
   // True when `earlier` appears in the log before `later`.
   static bool Before(const std::vector<std::string>& lines, const std::string& earlier, const std::string& later) {

@@ -1,6 +1,11 @@
 // Puts every process-wide value of the program back to its start value, as a new process would
-// find it: whole-program scenarios run the program many times in one test process.
+// find it: whole-program scenarios run the program many times in one test process. The start
+// values are the program's own, copied before any test ran, so that a wrong one in the program
+// shows in every run instead of being mended here.
 #pragma once
+
+#include <atomic>
+#include <tuple>
 
 #include "app/app_objects.h"
 #include "app/app_state.h"
@@ -11,51 +16,41 @@
 #include "rain/shared_flags.h"
 #include "support/forget_screens.h"
 
-// The flags the two threads share, at their start values.
-inline void ResetSharedFlags() {
-  ThreadAlive = 1;
-  DrawEnabled = 0;
-  FramePresented = 0;
-  ThreadEnded = 0;
-  MonitorOff = 0;
-  FrameDelay = 30;
-  LastFrameTime = 0;
-  FramePassActive = 0;
+// The program's plain values, and the flags its two threads share; the objects and the screen
+// list are freed instead (below).
+#define SARVELLO_PLAIN_VALUES                                                                                  \
+  Module, IsWin9x, IsPreview, AutoPlayMessage, SaverWindow, Closing, Verifying, LastVerifyTick, CloseMousePos, \
+      PasswordLibrary, PasswordVerifier, ImeLibrary, ImmAssociate, SavedImeContext, MainWindow, Fullscreen,    \
+      CreatingDevices, CloseTrap, MoveStartPos, MoveArmed, CurrentColourType, DeviceWindow, ClipRect
+#define SARVELLO_SHARED_FLAGS \
+  ThreadAlive, DrawEnabled, FramePresented, ThreadEnded, MonitorOff, FrameDelay, LastFrameTime, FramePassActive
+
+template <typename... T>
+std::tuple<T...> LoadFlags(const std::atomic<T>&... flags) {
+  return std::tuple<T...>(flags.load()...);
+}
+template <typename... T>
+void StoreFlags(const std::tuple<T...>& values, std::atomic<T>&... flags) {
+  std::apply([&](const T&... value) { (flags.store(value), ...); }, values);
 }
 
-inline void ResetProgramState() {
-  Module = nullptr;
-  IsWin9x = 0;
-  IsPreview = 0;
-  AutoPlayMessage = 0;
-  SaverWindow = nullptr;
-  Closing = 0;
-  Verifying = 0;
-  LastVerifyTick = kNoVerifyYet;
-  CloseMousePos = {0, 0};
-  PasswordLibrary = nullptr;
-  PasswordVerifier = nullptr;
-  ImeLibrary = nullptr;
-  ImmAssociate = nullptr;
-  SavedImeContext = nullptr;
+// The program constant-initialises every one of them, so each holds its start value before any
+// code runs; these copies are made at the test program's static initialisation, before main.
+inline const auto StartValues = std::make_tuple(SARVELLO_PLAIN_VALUES);
+inline const auto StartFlags = LoadFlags(SARVELLO_SHARED_FLAGS);
 
+// The flags the two threads share, at their start values.
+inline void ResetSharedFlags() { StoreFlags(StartFlags, SARVELLO_SHARED_FLAGS); }
+
+inline void ResetProgramState() {
   for (ScreenRecord* s = ScreenList; s != nullptr; s = s->next) {
     s->rain.glyphs.reset();
     s->rain.cells.reset();
   }
   Manager.reset();
   Loader.reset();
-  MainWindow = nullptr;
-  Fullscreen = 0;
-  CreatingDevices = 0;
-  CloseTrap = 1;
-  MoveStartPos = {0, 0};
-  MoveArmed = 0;
-
-  ResetSharedFlags();
   ForgetScreens();
-  CurrentColourType = 0;
-  DeviceWindow = nullptr;
-  ClipRect = {0, 0, 0, 0};
+  std::tie(SARVELLO_PLAIN_VALUES) = StartValues;
+  ResetSharedFlags();
   StopErrorMsg();
 }

@@ -225,19 +225,25 @@ TEST(WinsimInputScriptTest, FrameStepsDueAtOneLookStillDeliverTheirInputOneAfter
   winsim::ScriptInput({{winsim::AfterFrames(2, 0), winsim::MoveMouse(POINT{10, 10})},
                        {winsim::AfterFrames(3, 0), winsim::MoveMouse(POINT{20, 10})},
                        Quit()});
+  // Each move posts a message, as a saver posts the close that input asks for: the second move
+  // waits until that message has been handled too.
   std::vector<LONG> cursorAtMove;
-  wintest::CurrentHandler() = [&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+  std::vector<LONG> cursorAtPosted;
+  wintest::CurrentHandler() = [&](HWND window, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
     if (message == WM_MOUSEMOVE) {
-      POINT cursor = {0, 0};
-      GetCursorPos(&cursor);
       cursorAtMove.push_back(cursor.x);
+      PostMessageA(window, WM_USER + 1, 0, 0);
     }
+    if (message == WM_USER + 1) cursorAtPosted.push_back(cursor.x);
     return std::nullopt;
   };
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
   wintest::CurrentHandler() = nullptr;
   EXPECT_EQ(cursorAtMove, (std::vector<LONG>{10, 20})) << "the second move waits until the first is handled";
+  EXPECT_EQ(cursorAtPosted, (std::vector<LONG>{10, 20})) << "and until what the first one posted is handled";
 }
 
 TEST(WinsimInputScriptTest, WaitingForWhatCannotComeStopsTheTest) {

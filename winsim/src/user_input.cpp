@@ -81,10 +81,11 @@ bool FramesReached(const InputCondition& when) {
 }
 
 // Runs the script's first step when its condition holds; an idle step only when `idle`, a step
-// that waits for frames only when no input of an earlier step is waiting. The frames come from
-// the drawing thread at its own pace: two steps a frame apart can both be due at one look, and
-// their input must still arrive one after the other.
-bool RunFront(bool idle, bool inputWaiting) {
+// that waits for frames only when the queue is empty. The frames come from the drawing thread at
+// its own pace: two steps a frame apart can both be due at one look, and the input of the first,
+// with whatever it made the program post (a close it asked for), must be handled before the second
+// acts.
+bool RunFront(bool idle, bool queueWaiting) {
   InputCondition when;
   unsigned generation = 0;
   {
@@ -101,7 +102,7 @@ bool RunFront(bool idle, bool inputWaiting) {
       due = Sc().getMessageCalls >= when.count;
       break;
     }
-    case InputCondition::Kind::kFrames: due = !inputWaiting && FramesReached(when); break;
+    case InputCondition::Kind::kFrames: due = !queueWaiting && FramesReached(when); break;
   }
   if (!due) return false;
   InputStep step;
@@ -129,7 +130,7 @@ void CountGetMessage() {
   ++Sc().getMessageCalls;
 }
 
-bool RunDueInputStep(bool inputWaiting) { return RunFront(false, inputWaiting); }
+bool RunDueInputStep(bool queueWaiting) { return RunFront(false, queueWaiting); }
 bool RunIdleInputStep() { return RunFront(true, false); }
 
 bool InputStepWaitsForFrames() {

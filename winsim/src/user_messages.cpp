@@ -146,13 +146,14 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
   Clock::time_point waitingSince = Clock::now();
   for (;;) {
     unsigned long seen = 0;
-    bool inputWaiting = false;
+    bool queueWaiting = false;
     {
       UserGuard guard(U().lock);
       seen = U().generation;
-      inputWaiting = !OwnQueue().input.empty();
+      const ThreadQueue& queue = OwnQueue();
+      queueWaiting = !queue.input.empty() || !queue.posted.empty() || queue.quit;
     }
-    if (winsim::detail::RunDueInputStep(inputWaiting)) {
+    if (winsim::detail::RunDueInputStep(queueWaiting)) {
       waitingSince = Clock::now();
       continue;
     }

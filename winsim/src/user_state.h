@@ -108,8 +108,9 @@ void EndProgramWindows();
 // The input script (user_input.cpp), run by GetMessageA on the thread that waits.
 void CountGetMessage();
 // A step that does not wait for an idle queue, when its condition holds; one that waits for
-// frames only once `inputWaiting` is false (the input of earlier steps has been taken).
-bool RunDueInputStep(bool inputWaiting);
+// frames only once `queueWaiting` is false (the input of earlier steps, and the messages posted
+// for them, have been taken).
+bool RunDueInputStep(bool queueWaiting);
 bool RunIdleInputStep();  // a step that waits for an idle queue
 bool InputStepWaitsForFrames();
 std::string NextInputStep();  // for the message that stops a hanging test

@@ -150,8 +150,9 @@ HIMC InputContextOf(HWND window);
 // A script is a list of steps run in order, each when its condition holds, by GetMessageA on the
 // thread that waits for messages (the program's window thread): the step runs there, before
 // GetMessageA looks at the queue again, as input and the system's messages arrive on the platform.
-// A step that waits for frames runs only once the input of earlier steps has been taken: frames
-// come at the drawing thread's pace, and two steps a frame apart may both be due at one look.
+// A step that waits for frames runs only once the queue is empty, the input of earlier steps and
+// the messages posted meanwhile (the close a key asked for) taken: frames come at the drawing
+// thread's pace, and two steps a frame apart may both be due at one look.
 struct InputCondition {
   enum class Kind { kIdle, kGetMessageCalls, kFrames };
   Kind kind;
