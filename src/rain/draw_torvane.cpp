@@ -101,7 +101,7 @@ bool Idle(uint8_t& drawingActive) {
 
 }  // namespace
 
-void DrawTorvane(void* /*unused*/) {
+DWORD WINAPI DrawTorvane(LPVOID /*unused*/) {
   // Whether the previous pass drew: decides only whether the idle and resume lines are written.
   uint8_t drawingActive = 1;
   ScatterDrops();
@@ -119,5 +119,5 @@ void DrawTorvane(void* /*unused*/) {
   if (Manager != nullptr) Manager->InterruptFrame();
   LogMessage("[DrawTorvane] Thread ended", LOG_INFO);
   ThreadEnded.store(1);
-  _endthread();
+  ExitThread(0);
 }

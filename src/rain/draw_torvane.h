@@ -2,10 +2,12 @@
 // every screen per frame, idles while drawing is switched off and ends when told to.
 #pragma once
 
-// Started once by the window thread with the runtime's thread start, at the end of a successful
-// window creation. The argument is not used. Sets ThreadEnded as its very last act and ends the
-// thread; the window thread frees the screens, rain models and manager only after that.
-void DrawTorvane(void* unused);
+#include "platform/win32.h"
+
+// Started once by the window thread with CreateThread, at the end of a successful window
+// creation. The argument is not used. Sets ThreadEnded as its very last act and ends the thread
+// with ExitThread; the window thread frees the screens, rain models and manager only after that.
+DWORD WINAPI DrawTorvane(LPVOID unused);
 
 // Longest single pause of the drawing thread, so that ending and idling stay prompt whatever the
 // stored speed: frame pacing sleeps in slices no longer than this and looks at the flags between.

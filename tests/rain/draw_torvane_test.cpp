@@ -70,7 +70,10 @@ class DrawTorvaneTest : public DisplayTest {
   // count pauses switch drawing on first, so that the thread cannot pass through idle once.
   void Start(Enable enable = Enable::kAfterStart) {
     if (enable == Enable::kBeforeStart) DrawEnabled = 1;
-    ASSERT_NE(_beginthread(DrawTorvane, 0, nullptr), static_cast<uintptr_t>(-1));
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, DrawTorvane, nullptr, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    CloseHandle(thread);
     if (enable == Enable::kAfterStart) DrawEnabled = 1;
   }
 

@@ -59,7 +59,9 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread", true, true},
       {"no memory for the DirectDraw manager", [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
        "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object", false, false},
-      {"no memory for the glyph loader", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); },
+      // Armed once the log is open: its file object may be as large as the loader.
+      {"no memory for the glyph loader",
+       [] { winsim::OnDDCall("SetDisplayMode", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); }); },
        "LOG_ERROR: [WM_CREATE] Unable to create Loader object", true, true},
       {"no memory for the rain", [] { allocation_faults::FailNextNothrow(RainCellBytes()); },
        "LOG_ERROR: [WM_CREATE] Unable to allocate memory for Torvane", true, true},

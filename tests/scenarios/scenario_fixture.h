@@ -37,6 +37,7 @@ class ScenarioTest : public ::testing::Test {
     const int code = winsim::RunProgram(SaverMain, "\"C:\\WINDOWS\\Sarvello.scr\" " + switches);
     if (endedByFault) ThreadAlive = 0;
     EXPECT_TRUE(winsim::JoinThreads());
+    EXPECT_EQ(winsim::OpenThreadHandles(), 0) << "the drawing thread's handle is not kept open";
     return code;
   }
 
