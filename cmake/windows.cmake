@@ -10,7 +10,9 @@ add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The resource identifiers (resource.h) that the program shares with its resource script.
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(sarvello_core PUBLIC ddraw user32 gdi32 winmm)
+# DirectDraw is not among them: the program looks it up at run time (a Windows 95 without DirectX
+# has no ddraw.dll); the programs that call it directly link it themselves.
+target_link_libraries(sarvello_core PUBLIC user32 gdi32 winmm)
 # The configuration dialog: its trackbar (comctl32) and the settings in the registry (advapi32).
 target_link_libraries(sarvello_core PUBLIC comctl32 advapi32)
 
@@ -68,7 +70,7 @@ target_include_directories(sarvello PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(sarvello PRIVATE -nostdlib -Wl,-e,${SARVELLO_ENTRY} -Wl,--gc-sections
                     -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0
                     -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase)
-target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> ddraw user32 gdi32 winmm comctl32
+target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> user32 gdi32 winmm comctl32
                       advapi32 kernel32 gcc)
 # The memory and string functions must not be compiled into calls of themselves: the optimiser
 # turns a copying or filling loop into a call of memcpy or memset.

@@ -4,6 +4,7 @@
 
 #include "diag/hex_text.h"
 #include "diag/log_message.h"
+#include "display/ddraw_library.h"
 #include "display/ddraw_manager.h"
 
 namespace {
@@ -92,7 +93,9 @@ bool DDrawManager::CreateDirectDraw(HWND window, bool fullscreenUse) {
 
 bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
   Log((FixedString("Initializing device ") + screen->description).TextOrNull(), LOG_INFO);
-  if (FAILED(DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &screen->deviceObject, nullptr))) {
+  // Without the library (lost since the screens were listed) no object can be made.
+  if (DDraw.create == nullptr ||
+      FAILED(DDraw.create(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &screen->deviceObject, nullptr))) {
     screen->deviceObject = nullptr;
     LogMessage(kNoDirectDraw, LOG_ERROR);
     return false;

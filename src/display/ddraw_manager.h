@@ -23,10 +23,11 @@ constexpr DWORD kClearRetryMs = 1;
 
 class DDrawManager {
  public:
-  // Enumerates the screens unless that has been done already. Window thread.
+  // Enumerates the screens unless that has been done already, and holds "ddraw.dll" for the
+  // devices it will make. Window thread.
   DDrawManager();
-  // Releases every screen's surfaces and DirectDraw object (not the records). Window thread,
-  // after the drawing thread has ended.
+  // Releases every screen's surfaces and DirectDraw object (not the records), then lets go of
+  // "ddraw.dll". Window thread, after the drawing thread has ended.
   ~DDrawManager();
   DDrawManager(const DDrawManager&) = delete;
   DDrawManager& operator=(const DDrawManager&) = delete;
@@ -55,6 +56,9 @@ class DDrawManager {
   bool displayModeSet = false;
 
  private:
+  // Whether the constructor could load "ddraw.dll"; without it no device can be made.
+  bool holdsDirectDraw_ = false;
+
   bool CreateDevice(ScreenRecord* screen, HWND window);
   bool CreateSurfaces(ScreenRecord* screen);
   void ClearBuffers(ScreenRecord* screen);

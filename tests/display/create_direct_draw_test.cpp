@@ -13,6 +13,11 @@ const HWND kWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5A5A));
 
 class CreateDirectDrawTest : public DisplayTest {
  protected:
+  // The manager releases its devices while the screens it made them for are still listed.
+  void TearDown() override {
+    manager_.reset();
+    DisplayTest::TearDown();
+  }
   // Enumerates the desktop, selects 800 x 600 everywhere and creates the devices.
   // `inject` runs after the enumeration, so that its faults strike device creation only.
   bool Create(

@@ -139,6 +139,7 @@ TEST_F(ClockThreadsTest, PresentationsMoveTheVirtualClockBySetDuration) {
   winsim::SetDesktop(winsim::OneMonitorDesktop());
   winsim::SetPresentDuration(9);
   const uint32_t before = winsim::Clock();
+  ASSERT_NE(LoadLibraryA("ddraw.dll"), nullptr);
   IDirectDraw* dd = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
   HWND window = winsim::CreateTestWindow(POINT{0, 0});

@@ -77,6 +77,19 @@ TEST(WinsimLibrariesTest, CountsLoadsMinusFrees) {
   EXPECT_EQ(GetProcAddress(first, "DirectDrawCreate"), nullptr) << "a freed module has no exports";
 }
 
+// The program imports nothing from ddraw.dll: DirectDraw is code of the loaded library only.
+TEST(WinsimLibrariesDeathTest, DirectDrawNeedsItsLibraryLoadedWhileItIsUsed) {
+  winsim::Reset();
+  LPDIRECTDRAW dd = nullptr;
+  EXPECT_DEATH(DirectDrawCreate(nullptr, &dd, nullptr), "DirectDrawCreate: not modelled: called while ddraw.dll");
+  EXPECT_DEATH(DirectDrawEnumerateA(nullptr, nullptr), "DirectDrawEnumerateA: not modelled: called while ddraw.dll");
+  HMODULE module = LoadLibraryA("ddraw.dll");
+  ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+  EXPECT_DEATH(FreeLibrary(module), "FreeLibrary: not modelled: ddraw.dll freed while DirectDraw objects");
+  dd->Release();
+  EXPECT_NE(FreeLibrary(module), FALSE) << "nothing of it left";
+}
+
 TEST(WinsimLibrariesTest, SystemLibrariesArePresentAbsentOrWithoutTheirFunction) {
   struct Row {
     const char* library;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display_objects.h"
+#include "library_table.h"
 
 namespace winsim::detail {
 namespace {
@@ -186,6 +187,7 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFAC
 
 HRESULT WINAPI DirectDrawCreate(GUID* guid, LPDIRECTDRAW* directDraw, IUnknown* outer) {
   using namespace winsim::detail;
+  RequireDDrawLoaded("DirectDrawCreate");
   if (outer != nullptr) winsim::Unmodelled("DirectDrawCreate", "an aggregating outer object");
   if (reinterpret_cast<uintptr_t>(guid) == 1 || reinterpret_cast<uintptr_t>(guid) == 2)
     winsim::Unmodelled("DirectDrawCreate", "DDCREATE_HARDWAREONLY or DDCREATE_EMULATIONONLY");
