@@ -22,7 +22,7 @@ bool Aligned(const void* p, std::size_t unit) { return (reinterpret_cast<std::ui
 void CopyUp(unsigned char* to, const unsigned char* from, std::size_t count) {
   // 16-bit pixel rows come here from the blitters: in words where both sides line up, else in
   // halves, else in bytes.
-  const std::size_t unit = AlignedAlike(to, from, sizeof(Word)) ? sizeof(Word)
+  const std::size_t unit = AlignedAlike(to, from, sizeof(Word))   ? sizeof(Word)
                            : AlignedAlike(to, from, sizeof(Half)) ? sizeof(Half)
                                                                   : 1;
   while (count > 0 && !Aligned(to, unit)) {

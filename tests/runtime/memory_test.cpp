@@ -67,8 +67,8 @@ TEST(ProgramMemoryTest, StringFunctionsMatchTheLibrary) {
   const struct {
     const char* a;
     const char* b;
-  } compared[] = {{"", ""}, {"abc", "abc"}, {"abc", "abd"}, {"abd", "abc"}, {"ab", "abc"},
-                  {"abc", "ab"}, {"\xff", "a"}, {"a", "\xff"}, {"", "a"}};
+  } compared[] = {{"", ""},      {"abc", "abc"}, {"abc", "abd"}, {"abd", "abc"}, {"ab", "abc"},
+                  {"abc", "ab"}, {"\xff", "a"},  {"a", "\xff"},  {"", "a"}};
   for (const auto& row : compared) {
     const int got = ProgramStrcmp(row.a, row.b);
     const int want = std::strcmp(row.a, row.b);
