@@ -12,7 +12,7 @@ namespace {
 const char kTag[] = "[DDrawManager::CreateDirectDraw] ";
 const char kNoDirectDraw[] =
     "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
-    "http://www.example.com/directx and download the latest version";
+    "http://www.microsoft.com/directx and download the latest version";
 const char kNoSixteenBitMode[] =
     "No display device offers a 16-bit display mode. Sarvello needs a display that can show "
     "65536 colours (High Color).";

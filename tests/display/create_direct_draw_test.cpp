@@ -213,7 +213,7 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
   } rows[] = {
       {"DirectDrawCreate", 0, true,
        "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
-       "http://www.example.com/directx and download the latest version",
+       "http://www.microsoft.com/directx and download the latest version",
        LOG_ERROR},
       {"SetCooperativeLevel", 0, true, tag + "Unable to set Cooperative Mode, focus window", LOG_ERROR},
       {"SetCooperativeLevel", 1, true, tag + "Unable to set Cooperative Mode", LOG_ERROR},
