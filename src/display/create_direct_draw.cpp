@@ -105,14 +105,22 @@ bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
   if (screen == ScreenList) {
     Log("Setting cooperative mode, primary device", LOG_SPAM);
     if (FAILED(screen->deviceObject->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW))) {
-      Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
-      return false;
-    }
-    const DWORD flags =
-        fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL;
-    if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
-      Log("Unable to set Cooperative Mode", LOG_ERROR);
-      return false;
+      // DirectX 3, the DirectX of Windows NT 4.0 and of many Windows 95 machines, knows neither the
+      // focus nor the device window and refuses them: the level is set the way it knows, with the
+      // saver window as the level's window.
+      const DWORD flags = fullscreen ? DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT : DDSCL_NORMAL;
+      if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+        Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
+        return false;
+      }
+      Log("Focus window refused, cooperative mode set without it as DirectX 3 knows it", LOG_WARNING);
+    } else {
+      const DWORD flags =
+          fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL;
+      if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+        Log("Unable to set Cooperative Mode", LOG_ERROR);
+        return false;
+      }
     }
   } else {
     Log("Setting cooperative mode, secondary device", LOG_SPAM);

@@ -35,6 +35,9 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       // DirectDraw, not about the display's colours.
       {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
+      // A Windows 95 that never had DirectX: the program starts all the same and says so.
+      {"no ddraw.dll", [] { winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing); },
+       "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
       {"no DirectDraw once the screens were found",
        [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
@@ -46,7 +49,14 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: [DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry", true,
        false},
       {"cooperative level refused", [] { winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, -1); },
-       "LOG_ERROR: ", true, false},
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] Unable to set Cooperative Mode, focus window", true, false},
+      // DirectX 3's own level refused too, once the focus window was.
+      {"DirectX 3's level refused",
+       [] {
+         winsim::SetDDrawLibrary(winsim::DDrawLibrary::kDirectX3);
+         winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, 1, 1);
+       },
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] Unable to set Cooperative Mode, focus window", true, false},
       {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: ", true,
        false},
       {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_", true, false},

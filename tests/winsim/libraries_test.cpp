@@ -23,6 +23,7 @@ TEST(WinsimLibrariesTest, DDrawVariantsExportWhatTheirVersionHad) {
     bool loads;
     bool hasEnumerateEx;
   } rows[] = {{"missing", winsim::DDrawLibrary::kMissing, false, false},
+              {"DirectX 3", winsim::DDrawLibrary::kDirectX3, true, false},
               {"without Ex", winsim::DDrawLibrary::kWithoutEnumerateEx, true, false},
               {"complete", winsim::DDrawLibrary::kComplete, true, true}};
   for (const Row& row : rows) {

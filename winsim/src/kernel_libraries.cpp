@@ -83,6 +83,8 @@ void SetDDrawLibrary(DDrawLibrary kind) {
                                             {"DirectDrawEnumerateA", AsFarProc(&DirectDrawEnumerateA)}};
   if (kind == DDrawLibrary::kComplete) exports["DirectDrawEnumerateExA"] = AsFarProc(&DirectDrawEnumerateExA);
   SetLibrary("ddraw.dll", kind != DDrawLibrary::kMissing, exports);
+  Guard guard(S().lock);
+  detail::D().directX3 = kind == DDrawLibrary::kDirectX3;
 }
 
 int LoadedLibraryCount(const std::string& name) {
