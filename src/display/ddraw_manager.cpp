@@ -55,6 +55,9 @@ int32_t DDrawManager::SelectScreen(ScreenRecord* screen) {
 
 void DDrawManager::BringDesktopForward() {
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
-    if (screen->directDraw != nullptr) screen->directDraw->FlipToGDISurface();
+    // Only a screen that became current has a picture of the saver's in front; one whose creation
+    // stopped before its surfaces existed has nothing to take away.
+    if (screen->directDraw != nullptr && screen->primary != nullptr && screen->backBuffer != nullptr)
+      screen->directDraw->FlipToGDISurface();
   }
 }

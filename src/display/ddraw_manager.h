@@ -46,7 +46,7 @@ class DDrawManager {
   void InterruptFrame();
   // Presents the current screen's back buffer: 0 when presented, 1 when not (the caller retries).
   int32_t Flip();
-  // Makes the desktop's surface the visible one on every screen that has a device, so that what
+  // Makes the desktop's surface the visible one on every screen that got its surfaces, so that what
   // the window thread shows next (the password dialog, a message box) is seen on whichever screen
   // it appears. Window thread, while the drawing thread is outside its frame pass.
   void BringDesktopForward();

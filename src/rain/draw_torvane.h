@@ -14,6 +14,10 @@ DWORD WINAPI DrawTorvane(LPVOID unused);
 constexpr unsigned kPacingSliceMs = 50;
 // Pause between two looks at DrawEnabled while drawing is switched off.
 constexpr unsigned kIdlePollMs = 5;
-// Pause between two attempts to present a frame that could not be presented: a flip still
-// pending is done within a refresh, and one that keeps failing costs next to nothing.
+// A frame that could not be presented is tried again at once while its failures have lasted no
+// longer than about one display refresh: a flip still pending is done within it, and a pause would
+// last a whole scheduler tick (10-16 ms on NT, which keeps the timer's default resolution) and
+// make short frame delays slow and uneven. Failures that last longer (surfaces lost for good) are
+// retried after a pause, so that they neither hold a processor nor outlive the run.
+constexpr unsigned kFlipRetryAtOnceMs = 20;
 constexpr unsigned kFlipRetryMs = 1;

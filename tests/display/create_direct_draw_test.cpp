@@ -456,6 +456,37 @@ TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
   }
 }
 
+// Bringing the desktop's surface forward after a creation that stopped (as Cleanup and WM_CLOSE do)
+// asks only the screens that got their surfaces: the others never showed a picture of the saver.
+TEST_F(CreateDirectDrawTest, DesktopSurfaceIsBroughtForwardOnlyWhereSurfacesWereMade) {
+  const struct {
+    const char* name;
+    const char* call;  // fails once after `skip` calls; none: creation succeeds
+    int skip;
+    std::vector<int> monitors;
+  } rows[] = {{"second screen's mode refused", "SetDisplayMode", 1, {}},
+              {"first screen's back buffer refused", "GetAttachedSurface", 0, {}},
+              {"first screen's pixel format unreadable", "GetSurfaceDesc", 0, {}},
+              {"second screen's primary surface refused", "CreateSurface", 1, {0}},
+              {"both screens made", nullptr, 0, {0, 1}}};
+  for (const auto& row : rows) {
+    SetUp();
+    EXPECT_EQ(Create(winsim::TwoMonitorDesktop(), true,
+                     [&] {
+                       if (row.call != nullptr) winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip);
+                     }),
+              row.call == nullptr)
+        << row.name;
+    manager_->InterruptFrame();
+    manager_->BringDesktopForward();
+    std::vector<int> monitors;
+    for (const auto& c : Calls("FlipToGDISurface")) monitors.push_back(c.monitor);
+    EXPECT_EQ(monitors, row.monitors) << row.name;
+    manager_.reset();
+    TearDown();
+  }
+}
+
 TEST_F(CreateDirectDrawTest, NoScreensAtAllIsAFailureTheUserSees) {
   winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing);
   EXPECT_FALSE(Create(winsim::OneMonitorDesktop(), true));

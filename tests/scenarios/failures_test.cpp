@@ -103,6 +103,8 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       EXPECT_EQ(devicesWhileShown, 1);
       EXPECT_EQ(widthWhileShown, 800u) << "still the saver's mode";
       EXPECT_EQ(desktopSurfaceCalls, 1) << "the desktop's surface brought forward before the box";
+    } else {
+      EXPECT_EQ(desktopSurfaceCalls, 0) << "no screen got its surfaces: there is no saver picture to take away";
     }
     EXPECT_EQ(winsim::CurrentDisplayMode(0).width, 1024u) << "the desktop's mode is back";
     EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");

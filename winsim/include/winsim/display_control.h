@@ -94,8 +94,9 @@ void SetFlipPending(int count);
 // Runs `hook` on the calling thread each time the program calls `call` (before the call is
 // recorded and acts, also when a fault strikes it), without winsim's lock: lets a test make
 // something happen at that exact point of the program's work, such as a message that arrives
-// while the devices are being made. Modelled for SetCooperativeLevel, SetDisplayMode and
-// FlipToGDISurface. An empty hook removes it; Reset removes all.
+// while the devices are being made, or time that a failing presentation takes. Modelled for
+// SetCooperativeLevel, SetDisplayMode, FlipToGDISurface, GetFlipStatus, Flip and Blt. An empty hook
+// removes it; Reset removes all.
 void OnDDCall(const std::string& call, std::function<void()> hook);
 // While held, a Flip or a copy onto a primary surface (a window's presentation) called on a thread
 // the program started (its drawing thread) waits before it does anything, until HoldFlips(false)
