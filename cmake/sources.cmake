@@ -5,6 +5,7 @@ set(SARVELLO_SOURCES
   src/diag/log_file.cpp
   src/diag/hex_text.cpp
   src/glyphs/graphics_loader.cpp
+  src/display/ddraw_library.cpp
   src/display/screen_list.cpp
   src/display/ddraw_manager.cpp
   src/display/create_direct_draw.cpp

@@ -10,7 +10,9 @@ add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The resource identifiers (resource.h) that the program shares with its resource script.
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(sarvello_core PUBLIC ddraw user32 gdi32 winmm)
+# DirectDraw is not among them: the program looks it up at run time (a Windows 95 without DirectX
+# has no ddraw.dll); the programs that call it directly link it themselves.
+target_link_libraries(sarvello_core PUBLIC user32 gdi32 winmm)
 # The configuration dialog: its trackbar (comctl32) and the settings in the registry (advapi32).
 target_link_libraries(sarvello_core PUBLIC comctl32 advapi32)
 
@@ -26,10 +28,12 @@ target_include_directories(gtest_win SYSTEM PUBLIC ${SARVELLO_GTEST_SRC}/include
 target_compile_options(gtest_win PRIVATE -w)
 
 # Sarvello.scr, the program. It runs on Windows 95/98 and NT 4.0/2000 on a Pentium, so its code
-# keeps to the Pentium's instructions (no CMOV, MMX or SSE on 32-bit x86), and nothing of a C++
-# runtime is linked: its own entry (src/runtime) runs without a C runtime's start-up, it allocates
-# through the system C runtime (msvcrt.dll) and it never throws. The program's sources in
-# sarvello_core are compiled the same way; the Windows test programs that link them are unaffected.
+# keeps to the Pentium's instructions (no CMOV, MMX or SSE on 32-bit x86), and nothing of a C or C++
+# runtime is linked (the first Windows 95 has no msvcrt.dll): its own runtime (src/runtime) is its
+# entry, which needs no C runtime's start-up, its allocation over the process heap and the few
+# memory and string functions that it and the compiler call; and it never throws. The program's
+# sources in sarvello_core are compiled the same way; the Windows test programs that link them keep
+# the C runtime.
 set(SARVELLO_PROGRAM_COMPILE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
                                      -ffunction-sections -fdata-sections -O2)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -44,7 +48,7 @@ target_compile_options(sarvello_core PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS}
 # subsystem version), with its version resource and manifest. What is linked is listed in full:
 # the system DLLs' import libraries and libgcc for what the compiler itself may call.
 add_library(sarvello_program_resources OBJECT resources/version.rc)
-add_executable(sarvello WIN32 src/runtime/entry.cpp src/runtime/heap.cpp
+add_executable(sarvello WIN32 src/runtime/entry.cpp src/runtime/heap.cpp src/runtime/memory.cpp
                               $<TARGET_OBJECTS:sarvello_resources>
                               $<TARGET_OBJECTS:sarvello_program_resources>)
 set_target_properties(sarvello PROPERTIES OUTPUT_NAME Sarvello SUFFIX .scr)
@@ -53,8 +57,12 @@ target_include_directories(sarvello PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(sarvello PRIVATE -nostdlib -Wl,-e,${SARVELLO_ENTRY} -Wl,--gc-sections
                     -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0
                     -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase)
-target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> ddraw user32 gdi32 winmm comctl32
-                      advapi32 kernel32 msvcrt gcc)
+target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> user32 gdi32 winmm comctl32
+                      advapi32 kernel32 gcc)
+# The memory and string functions must not be compiled into calls of themselves: the optimiser
+# turns a copying or filling loop into a call of memcpy or memset.
+set_source_files_properties(src/runtime/memory.cpp PROPERTIES COMPILE_OPTIONS
+                            "-ffreestanding;-fno-builtin;-fno-tree-loop-distribute-patterns")
 # The shipped file carries no symbols; Sarvello.symbols.scr keeps them, at the same addresses, for
 # the check that names the function holding a disallowed instruction.
 add_custom_command(TARGET sarvello POST_BUILD

@@ -131,10 +131,15 @@ LRESULT CreateSaver(HWND window) {
   }
   ReadDensitySettings();
   LogMessage("[WM_CREATE] All object created, run Torvane Emulator", LOG_GOSSIP);
-  if (_beginthread(DrawTorvane, 0, nullptr) == static_cast<uintptr_t>(-1)) {
+  // The 95/98 family refuses to start a thread without a place for its identifier.
+  DWORD threadId = 0;
+  HANDLE thread = CreateThread(nullptr, 0, DrawTorvane, nullptr, 0, &threadId);
+  if (thread == nullptr) {
     LogMessage("[WM_CREATE] Unable to start the drawing thread", LOG_ERROR);
     return Fail();
   }
+  // The thread is never waited on through its handle: ThreadEnded tells when it is done.
+  CloseHandle(thread);
   DrawEnabled.store(1);
   return 0;
 }

@@ -27,5 +27,5 @@ class LogFile {
 
  private:
   int32_t mode_ = kNotOpen;
-  int32_t descriptor_ = -1;
+  void* handle_ = nullptr;  // the platform's file handle while open
 };

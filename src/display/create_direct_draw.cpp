@@ -4,6 +4,7 @@
 
 #include "diag/hex_text.h"
 #include "diag/log_message.h"
+#include "display/ddraw_library.h"
 #include "display/ddraw_manager.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 const char kTag[] = "[DDrawManager::CreateDirectDraw] ";
 const char kNoDirectDraw[] =
     "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
-    "http://www.example.com/directx and download the latest version";
+    "http://www.microsoft.com/directx and download the latest version";
 const char kNoSixteenBitMode[] =
     "No display device offers a 16-bit display mode. Sarvello needs a display that can show "
     "65536 colours (High Color).";
@@ -92,7 +93,9 @@ bool DDrawManager::CreateDirectDraw(HWND window, bool fullscreenUse) {
 
 bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
   Log((FixedString("Initializing device ") + screen->description).TextOrNull(), LOG_INFO);
-  if (FAILED(DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &screen->deviceObject, nullptr))) {
+  // Without the library (lost since the screens were listed) no object can be made.
+  if (DDraw.create == nullptr ||
+      FAILED(DDraw.create(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &screen->deviceObject, nullptr))) {
     screen->deviceObject = nullptr;
     LogMessage(kNoDirectDraw, LOG_ERROR);
     return false;
@@ -102,14 +105,22 @@ bool DDrawManager::CreateDevice(ScreenRecord* screen, HWND window) {
   if (screen == ScreenList) {
     Log("Setting cooperative mode, primary device", LOG_SPAM);
     if (FAILED(screen->deviceObject->SetCooperativeLevel(window, DDSCL_SETFOCUSWINDOW))) {
-      Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
-      return false;
-    }
-    const DWORD flags =
-        fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL;
-    if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
-      Log("Unable to set Cooperative Mode", LOG_ERROR);
-      return false;
+      // DirectX 3, the DirectX of Windows NT 4.0 and of many Windows 95 machines, knows neither the
+      // focus nor the device window and refuses them: the level is set the way it knows, with the
+      // saver window as the level's window.
+      const DWORD flags = fullscreen ? DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT : DDSCL_NORMAL;
+      if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+        Log("Unable to set Cooperative Mode, focus window", LOG_ERROR);
+        return false;
+      }
+      Log("Focus window refused, cooperative mode set without it as DirectX 3 knows it", LOG_WARNING);
+    } else {
+      const DWORD flags =
+          fullscreen ? DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN : DDSCL_NORMAL;
+      if (FAILED(screen->deviceObject->SetCooperativeLevel(window, flags))) {
+        Log("Unable to set Cooperative Mode", LOG_ERROR);
+        return false;
+      }
     }
   } else {
     Log("Setting cooperative mode, secondary device", LOG_SPAM);

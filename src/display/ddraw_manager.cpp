@@ -2,6 +2,7 @@
 #include "display/ddraw_manager.h"
 
 #include "diag/log_message.h"
+#include "display/ddraw_library.h"
 
 ScreenRecord* CurrentScreen = nullptr;
 int32_t CurrentColourType = 0;
@@ -13,6 +14,9 @@ DDrawManager::DDrawManager() {
   // The settings reader enumerates before window creation; its list, with the modes chosen in
   // it, stays in use.
   if (!ScreensEnumerated) EnumScreens();
+  // The DirectDraw objects and surfaces come from the library's code: it stays loaded until the
+  // destructor has released them all.
+  holdsDirectDraw_ = LoadDirectDraw();
   LogMessage("[DDrawManager::DDrawManager] *LEAVE*", LOG_INFO);
 }
 
@@ -39,6 +43,7 @@ DDrawManager::~DDrawManager() {
     }
     screen->deviceObject = nullptr;
   }
+  if (holdsDirectDraw_) FreeDirectDraw();
   LogMessage("[DDrawManager::~DDrawManager] *LEAVE*", LOG_INFO);
 }
 
@@ -50,6 +55,9 @@ int32_t DDrawManager::SelectScreen(ScreenRecord* screen) {
 
 void DDrawManager::BringDesktopForward() {
   for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
-    if (screen->directDraw != nullptr) screen->directDraw->FlipToGDISurface();
+    // Only a screen that became current has a picture of the saver's in front; one whose creation
+    // stopped before its surfaces existed has nothing to take away.
+    if (screen->directDraw != nullptr && screen->primary != nullptr && screen->backBuffer != nullptr)
+      screen->directDraw->FlipToGDISurface();
   }
 }

@@ -23,10 +23,11 @@ constexpr DWORD kClearRetryMs = 1;
 
 class DDrawManager {
  public:
-  // Enumerates the screens unless that has been done already. Window thread.
+  // Enumerates the screens unless that has been done already, and holds "ddraw.dll" for the
+  // devices it will make. Window thread.
   DDrawManager();
-  // Releases every screen's surfaces and DirectDraw object (not the records). Window thread,
-  // after the drawing thread has ended.
+  // Releases every screen's surfaces and DirectDraw object (not the records), then lets go of
+  // "ddraw.dll". Window thread, after the drawing thread has ended.
   ~DDrawManager();
   DDrawManager(const DDrawManager&) = delete;
   DDrawManager& operator=(const DDrawManager&) = delete;
@@ -45,7 +46,7 @@ class DDrawManager {
   void InterruptFrame();
   // Presents the current screen's back buffer: 0 when presented, 1 when not (the caller retries).
   int32_t Flip();
-  // Makes the desktop's surface the visible one on every screen that has a device, so that what
+  // Makes the desktop's surface the visible one on every screen that got its surfaces, so that what
   // the window thread shows next (the password dialog, a message box) is seen on whichever screen
   // it appears. Window thread, while the drawing thread is outside its frame pass.
   void BringDesktopForward();
@@ -55,6 +56,9 @@ class DDrawManager {
   bool displayModeSet = false;
 
  private:
+  // Whether the constructor could load "ddraw.dll"; without it no device can be made.
+  bool holdsDirectDraw_ = false;
+
   bool CreateDevice(ScreenRecord* screen, HWND window);
   bool CreateSurfaces(ScreenRecord* screen);
   void ClearBuffers(ScreenRecord* screen);

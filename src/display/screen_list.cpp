@@ -5,7 +5,7 @@
 #include <new>
 
 #include "diag/log_message.h"
-#include "platform/proc_address.h"
+#include "display/ddraw_library.h"
 
 ScreenRecord* ScreenList = nullptr;
 bool ScreensEnumerated = false;
@@ -40,18 +40,16 @@ HRESULT EnumScreens() {
     FreeScreenRecord(removed);
   }
 
-  HMODULE library = LoadLibraryA("ddraw.dll");
-  if (library == nullptr) return E_FAIL;
+  if (!LoadDirectDraw()) return E_FAIL;
 
   HRESULT result;
-  auto enumerateEx = ProcAddress<LPDIRECTDRAWENUMERATEEXA>(library, "DirectDrawEnumerateExA");
-  if (enumerateEx != nullptr) {
-    result = enumerateEx(DDEnumCallbackEx, &ScreenList, DDENUM_ATTACHEDSECONDARYDEVICES);
+  if (DDraw.enumerateEx != nullptr) {
+    result = DDraw.enumerateEx(DDEnumCallbackEx, &ScreenList, DDENUM_ATTACHEDSECONDARYDEVICES);
   } else {
-    result = DirectDrawEnumerateA(EnumCallbackFallback, &ScreenList);
+    result = DDraw.enumerate(EnumCallbackFallback, &ScreenList);
   }
   ScreensEnumerated = true;
-  FreeLibrary(library);
+  FreeDirectDraw();
   return result;
 }
 
@@ -89,7 +87,8 @@ BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/
       LOG_INFO);
 
   IDirectDraw* directDraw = nullptr;
-  screen->enumResult = DirectDrawCreate(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr);
+  // Called only from within the enumeration, while EnumScreens holds the library.
+  screen->enumResult = DDraw.create(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr);
   if (SUCCEEDED(screen->enumResult) && directDraw == nullptr) screen->enumResult = E_FAIL;
   if (SUCCEEDED(screen->enumResult)) {
     directDraw->EnumDisplayModes(0, nullptr, &screen->modes, DDEnumModesCallback);

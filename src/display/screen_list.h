@@ -56,7 +56,8 @@ extern ScreenRecord* ScreenList;
 extern bool ScreensEnumerated;
 
 // Rebuilds the screen list (the old one is freed); E_FAIL when DirectDraw cannot be loaded,
-// otherwise the enumeration's result. Window thread only, before any device exists.
+// otherwise the enumeration's result. Holds "ddraw.dll" only while it runs. Window thread only,
+// before any device exists.
 HRESULT EnumScreens();
 
 BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR driverName, LPVOID context, HMONITOR monitor);

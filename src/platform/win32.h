@@ -1,13 +1,9 @@
-// The one door to the platform: Win32, the C runtime's low-level file calls, and (as the program
-// grows) DirectDraw, the common controls and the multimedia timer, exactly as published.
+// The one door to the platform: Win32, DirectDraw, the common controls and the multimedia timer,
+// exactly as published. Nothing of a C runtime: the program runs without one.
 // On Windows these are the MinGW-w64 headers; on the Linux host, winsim's headers of the same names.
 #pragma once
 
 #include <windows.h>
-#include <io.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <ddraw.h>
 #include <mmsystem.h>
-#include <process.h>
 #include <commctrl.h>

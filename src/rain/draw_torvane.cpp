@@ -44,12 +44,14 @@ void DrawScreen(DDrawManager& manager, ScreenRecord* screen) {
     return;
   }
   // Retried until it succeeds, drawing is switched off or the thread is told to end; Flip reports
-  // why it fails. A presentation that keeps failing (lost surfaces that cannot be restored) must
-  // neither hold a processor nor outlive the run, so the thread pauses between attempts. Every
-  // Flip ends the open frame first.
-  while (manager.Flip() != 0) {
-    if (DrawEnabled.load() == 0 || ThreadAlive.load() != 1) return;
-    Sleep(kFlipRetryMs);
+  // why it fails. At once at first, with pauses once the failures have lasted longer than a
+  // refresh (kFlipRetryAtOnceMs). Every Flip ends the open frame first.
+  if (manager.Flip() != 0) {
+    const uint32_t firstFailure = timeGetTime();
+    do {
+      if (DrawEnabled.load() == 0 || ThreadAlive.load() != 1) return;
+      if (timeGetTime() - firstFailure > kFlipRetryAtOnceMs) Sleep(kFlipRetryMs);
+    } while (manager.Flip() != 0);
   }
   if (DrawEnabled.load() != 0) FramePresented.store(1);
 }
@@ -101,7 +103,7 @@ bool Idle(uint8_t& drawingActive) {
 
 }  // namespace
 
-void DrawTorvane(void* /*unused*/) {
+DWORD WINAPI DrawTorvane(LPVOID /*unused*/) {
   // Whether the previous pass drew: decides only whether the idle and resume lines are written.
   uint8_t drawingActive = 1;
   ScatterDrops();
@@ -119,5 +121,5 @@ void DrawTorvane(void* /*unused*/) {
   if (Manager != nullptr) Manager->InterruptFrame();
   LogMessage("[DrawTorvane] Thread ended", LOG_INFO);
   ThreadEnded.store(1);
-  _endthread();
+  ExitThread(0);
 }

@@ -67,12 +67,18 @@ HRESULT WINAPI CollectMode(LPDDSURFACEDESC desc, LPVOID context) {
 
 class DirectDrawTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK); }
+  // The library is held while its objects live, as the program holds it.
+  void SetUp() override {
+    library_ = LoadLibraryA("ddraw.dll");
+    ASSERT_NE(library_, nullptr);
+    ASSERT_EQ(DirectDrawCreate(nullptr, &dd_, nullptr), DD_OK);
+  }
   void TearDown() override {
     for (auto it = surfaces_.rbegin(); it != surfaces_.rend(); ++it) (*it)->Release();
     if (dd_ != nullptr) {
       EXPECT_EQ(dd_->Release(), 0u) << "the DirectDraw object outlived its test";
     }
+    if (library_ != nullptr) FreeLibrary(library_);
   }
   // A surface released by TearDown, last made first released.
   LPDIRECTDRAWSURFACE Create(DDSURFACEDESC desc) {
@@ -153,6 +159,7 @@ class DirectDrawTest : public ::testing::Test {
     return rows;
   }
 
+  HMODULE library_ = nullptr;
   LPDIRECTDRAW dd_ = nullptr;
   std::vector<LPDIRECTDRAWSURFACE> surfaces_;
 };

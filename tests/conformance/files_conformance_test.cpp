@@ -1,5 +1,6 @@
 // Files as the debug log uses them: the Windows directory, CreateFileA's emptying and sharing
-// rules, and runtime descriptors that write untranslated bytes from the start of the file.
+// rules, and a handle opened without truncation that writes untranslated bytes from the start of
+// the file.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,7 +20,17 @@ class FilesConformance : public ::testing::Test {
   }
   void TearDown() override { RemoveFile(path_); }
 
-  int OpenForLog() const { return _open(path_.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE); }
+  // As the log opens its file for writing, after emptying it.
+  HANDLE OpenForLog() const { return OpenForLog(path_); }
+  static HANDLE OpenForLog(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                       nullptr);
+  }
+  static DWORD Write(HANDLE file, const char* bytes, DWORD size) {
+    DWORD written = 0xDEADBEEF;
+    EXPECT_NE(WriteFile(file, bytes, size, &written, nullptr), FALSE);
+    return written;
+  }
 
   std::string path_;
 };
@@ -54,32 +65,36 @@ TEST_F(FilesConformance, CreateAlwaysMakesAMissingFile) {
   EXPECT_TRUE(FileExists(path_));
 }
 
-TEST_F(FilesConformance, ExclusiveCreateFailsWhileADescriptorIsOpen) {
-  const int fd = OpenForLog();
-  ASSERT_GE(fd, 0);
+TEST_F(FilesConformance, ExclusiveCreateFailsWhileTheLogHandleIsOpen) {
+  HANDLE log = OpenForLog();
+  ASSERT_NE(log, INVALID_HANDLE_VALUE);
   HANDLE handle = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  EXPECT_EQ(_close(fd), 0);
+  EXPECT_NE(CloseHandle(log), FALSE);
 }
 
-TEST_F(FilesConformance, DescriptorWritesFromTheStartWithoutShortening) {
+TEST_F(FilesConformance, LogHandleWritesFromTheStartWithoutShortening) {
   WriteWholeFile(path_, "0123456789");
-  const int fd = OpenForLog();
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(_write(fd, "ab", 2), 2);
-  EXPECT_EQ(_close(fd), 0);
-  EXPECT_EQ(ReadWholeFile(path_), "ab23456789");
+  HANDLE log = OpenForLog();
+  ASSERT_NE(log, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), 183u) << "ERROR_ALREADY_EXISTS: opened, not created";
+  EXPECT_EQ(Write(log, "ab", 2), 2u);
+  EXPECT_EQ(Write(log, "c", 1), 1u) << "each write goes on where the last one ended";
+  EXPECT_NE(CloseHandle(log), FALSE);
+  EXPECT_EQ(ReadWholeFile(path_), "abc3456789");
 }
 
-TEST_F(FilesConformance, BinaryDescriptorKeepsLineEndsAsWritten) {
-  const int fd = OpenForLog();
-  ASSERT_GE(fd, 0);
+TEST_F(FilesConformance, LogHandleMakesAMissingFileAndWritesBytesAsTheyAre) {
+  HANDLE log = OpenForLog();
+  ASSERT_NE(log, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), 0u) << "created";
   const char bytes[] = "a\nb\r\nc\r\x1a\xff";
-  EXPECT_EQ(_write(fd, bytes, sizeof bytes - 1), static_cast<int>(sizeof bytes - 1));
-  EXPECT_EQ(_close(fd), 0);
+  EXPECT_EQ(Write(log, bytes, sizeof bytes - 1), sizeof bytes - 1);
+  // Another reader sees every byte at once: nothing waits in a buffer of the program's.
   EXPECT_EQ(ReadWholeFile(path_), std::string(bytes, sizeof bytes - 1));
+  EXPECT_NE(CloseHandle(log), FALSE);
 }
 
 TEST_F(FilesConformance, MissingFolderFailsBothWays) {
@@ -87,7 +102,8 @@ TEST_F(FilesConformance, MissingFolderFailsBothWays) {
   HANDLE handle = CreateFileA(inMissing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(_open(inMissing.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE), -1);
+  EXPECT_EQ(OpenForLog(inMissing), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ TEST_F(DebugLogTest, FailedWriteDropsTheRestOfTheLineOnly) {
 }
 
 TEST_F(DebugLogTest, UnopenableFileLeavesLoggingOff) {
-  winsim::FailOpen();
+  winsim::FailCreateFile(ERROR_ACCESS_DENIED, 1, 1);  // emptied, then not opened for writing
   EXPECT_FALSE(InitErrorMsg(true));
   LogMessage("[Y] error", LOG_ERROR);
   ShowErrorMsg(nullptr);

@@ -13,6 +13,11 @@ const HWND kWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5A5A));
 
 class CreateDirectDrawTest : public DisplayTest {
  protected:
+  // The manager releases its devices while the screens it made them for are still listed.
+  void TearDown() override {
+    manager_.reset();
+    DisplayTest::TearDown();
+  }
   // Enumerates the desktop, selects 800 x 600 everywhere and creates the devices.
   // `inject` runs after the enumeration, so that its faults strike device creation only.
   bool Create(
@@ -130,40 +135,67 @@ TEST_F(CreateDirectDrawTest, FullScreenOnTwoMonitorsSetsLevelsAndModesBeforeSurf
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
 }
 
-// The whole log of a successful full-screen creation: every screen's object, level and mode
-// first, then every screen's surfaces, each step its own line at its own level.
+// The whole log of a successful creation: every screen's object, level and mode first, then every
+// screen's surfaces, each step its own line at its own level. DirectX 3 refuses the focus window:
+// the primary device's level is set without it, with one warning, and creation goes on; its
+// enumeration lists the primary display driver only.
 TEST_F(CreateDirectDrawTest, SuccessLogsEveryStepOfEveryScreenInOrder) {
   const struct {
     const char* name;
     winsim::DesktopSpec desktop;
-  } rows[] = {{"one monitor", winsim::OneMonitorDesktop()}, {"two monitors", winsim::TwoMonitorDesktop()}};
+    winsim::DDrawLibrary library;
+    bool fullscreen;
+    std::vector<DWORD> levels;  // the flags of every SetCooperativeLevel call, in order
+  } rows[] = {
+      {"one monitor", winsim::OneMonitorDesktop(), winsim::DDrawLibrary::kComplete, true, {0x80, 0x113}},
+      {"two monitors", winsim::TwoMonitorDesktop(), winsim::DDrawLibrary::kComplete, true, {0x80, 0x113, 0x293}},
+      {"one monitor, windowed", winsim::OneMonitorDesktop(), winsim::DDrawLibrary::kComplete, false, {0x80, 0x8}},
+      {"DirectX 3", winsim::OneMonitorDesktop(), winsim::DDrawLibrary::kDirectX3, true, {0x80, 0x13}},
+      {"DirectX 3, two monitors", winsim::TwoMonitorDesktop(), winsim::DDrawLibrary::kDirectX3, true, {0x80, 0x13}},
+      {"DirectX 3, windowed", winsim::OneMonitorDesktop(), winsim::DDrawLibrary::kDirectX3, false, {0x80, 0x8}},
+  };
   for (const auto& row : rows) {
     SetUp();
-    ASSERT_TRUE(Create(row.desktop, true)) << row.name;
+    winsim::SetDDrawLibrary(row.library);
+    ASSERT_TRUE(Create(row.desktop, row.fullscreen)) << row.name;
+    const bool directX3 = row.library == winsim::DDrawLibrary::kDirectX3;
     const std::string t = "[DDrawManager::CreateDirectDraw] ";
     std::vector<std::string> expected = {"LOG_INFO: " + t + "*ENTER*"};
     const auto screens = Screens();
+    ASSERT_EQ(screens.size(), directX3 ? 1u : row.desktop.monitors.size()) << row.name;
     for (size_t i = 0; i < screens.size(); ++i) {
       expected.push_back("LOG_INFO: " + t + "Initializing device " + screens[i]->description);
       expected.push_back("LOG_GOSSIP: " + t + "IID_DirectDraw interface createad");
       expected.push_back("LOG_SPAM: " + t + "Setting cooperative mode, " + (i == 0 ? "primary" : "secondary") +
                          " device");
+      if (directX3)
+        expected.push_back("LOG_WARNING: " + t +
+                           "Focus window refused, cooperative mode set without it as DirectX 3 "
+                           "knows it");
       expected.push_back("LOG_SPAM: " + t + "Cooperative mode set");
-      expected.push_back("LOG_SPAM: " + t + "Display mode set");
+      if (row.fullscreen) expected.push_back("LOG_SPAM: " + t + "Display mode set");
     }
     for (size_t i = 0; i < screens.size(); ++i) {
       expected.push_back("LOG_GOSSIP: " + t + "Primary surface createad");
       expected.push_back("LOG_SPAM: " + t +
                          (screens[i]->colourType == 1 ? "Color type 5x6x5 detected" : "Color type 5x5x5 detected"));
       expected.push_back("LOG_SPAM: " + t + "Pixel format stored");
-      expected.push_back("LOG_GOSSIP: " + t + "Back buffer surface created");
+      expected.push_back("LOG_GOSSIP: " + t + "Back buffer surface created" +
+                         (row.fullscreen ? "" : " (not fullscreen)"));
       expected.push_back("LOG_INFO: " + t + "Surfaces created for device " + screens[i]->description);
     }
     expected.push_back("LOG_INFO: " + t + "*LEAVE*");
     const auto lines = LogLines();
     const auto enter = std::find(lines.begin(), lines.end(), expected.front());
     EXPECT_EQ(std::vector<std::string>(enter, lines.end()), expected) << row.name;
-    if (row.desktop.monitors.size() == 2) {
+    std::vector<DWORD> levels;
+    for (const auto& level : Calls("SetCooperativeLevel")) {
+      levels.push_back(level.flags);
+      EXPECT_EQ(level.args[0], static_cast<long>(reinterpret_cast<intptr_t>(kWindow))) << row.name;
+    }
+    EXPECT_EQ(levels, row.levels) << row.name;
+    EXPECT_EQ(ErrorMsgLevel, directX3 ? LOG_WARNING : LOG_INFO) << row.name << ": nothing for the user";
+    if (screens.size() == 2) {
       EXPECT_EQ(screens[1]->colourType, 0) << "the second monitor is 5x5x5";
     }
     manager_.reset();
@@ -205,12 +237,15 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
     bool fullscreen;
     std::string text;
     uint32_t level;
+    int count = 1;  // failing calls in a row
   } rows[] = {
       {"DirectDrawCreate", 0, true,
        "Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed, or go to\n"
-       "http://www.example.com/directx and download the latest version",
+       "http://www.microsoft.com/directx and download the latest version",
        LOG_ERROR},
-      {"SetCooperativeLevel", 0, true, tag + "Unable to set Cooperative Mode, focus window", LOG_ERROR},
+      // The focus window refused, and then the level without it too.
+      {"SetCooperativeLevel", 0, true, tag + "Unable to set Cooperative Mode, focus window", LOG_ERROR, 2},
+      {"SetCooperativeLevel", 0, false, tag + "Unable to set Cooperative Mode, focus window", LOG_ERROR, 2},
       {"SetCooperativeLevel", 1, true, tag + "Unable to set Cooperative Mode", LOG_ERROR},
       {"SetCooperativeLevel", 2, true, tag + "Unable to set Cooperative Mode", LOG_ERROR},
       {"SetDisplayMode", 0, true, "Unable to set display mode. Try a diffrent resolution setting", LOG_ERROR},
@@ -225,7 +260,7 @@ TEST_F(CreateDirectDrawTest, EveryFailureKeepsItsMessageForTheUser) {
   for (const Row& row : rows) {
     SetUp();
     EXPECT_FALSE(Create(winsim::TwoMonitorDesktop(), row.fullscreen,
-                        [&] { winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip); }))
+                        [&] { winsim::FailDDCall(row.call, DDERR_GENERIC, row.count, row.skip); }))
         << row.call << " " << row.skip;
     EXPECT_EQ(Kept(), row.text) << row.call << " " << row.skip;
     EXPECT_EQ(ErrorMsgLevel, row.level) << row.call << " " << row.skip;
@@ -416,6 +451,37 @@ TEST_F(CreateDirectDrawTest, ScreensLeftOutAreLoggedWithTheirReason) {
       EXPECT_EQ(ErrorMsgLevel, LOG_ERROR) << row.name;
       EXPECT_EQ(Kept().rfind(row.kept, 0), 0u) << row.name << ": " << Kept();
     }
+    manager_.reset();
+    TearDown();
+  }
+}
+
+// Bringing the desktop's surface forward after a creation that stopped (as Cleanup and WM_CLOSE do)
+// asks only the screens that got their surfaces: the others never showed a picture of the saver.
+TEST_F(CreateDirectDrawTest, DesktopSurfaceIsBroughtForwardOnlyWhereSurfacesWereMade) {
+  const struct {
+    const char* name;
+    const char* call;  // fails once after `skip` calls; none: creation succeeds
+    int skip;
+    std::vector<int> monitors;
+  } rows[] = {{"second screen's mode refused", "SetDisplayMode", 1, {}},
+              {"first screen's back buffer refused", "GetAttachedSurface", 0, {}},
+              {"first screen's pixel format unreadable", "GetSurfaceDesc", 0, {}},
+              {"second screen's primary surface refused", "CreateSurface", 1, {0}},
+              {"both screens made", nullptr, 0, {0, 1}}};
+  for (const auto& row : rows) {
+    SetUp();
+    EXPECT_EQ(Create(winsim::TwoMonitorDesktop(), true,
+                     [&] {
+                       if (row.call != nullptr) winsim::FailDDCall(row.call, DDERR_GENERIC, 1, row.skip);
+                     }),
+              row.call == nullptr)
+        << row.name;
+    manager_->InterruptFrame();
+    manager_->BringDesktopForward();
+    std::vector<int> monitors;
+    for (const auto& c : Calls("FlipToGDISurface")) monitors.push_back(c.monitor);
+    EXPECT_EQ(monitors, row.monitors) << row.name;
     manager_.reset();
     TearDown();
   }

@@ -2,8 +2,8 @@
 # Holds what the built Sarvello.scr promises the systems it is made for (Windows 95/98 and NT 4.0/
 # 2000 on a Pentium), which Wine cannot show because it exports every function of every Windows
 # version and runs any x86 code:
-#   - it imports exactly the functions of a committed list (each one exported by Windows 95 with
-#     DirectX and msvcrt.dll, and by NT 4.0);
+#   - it imports exactly the functions of a committed list (each one exported by Windows 95 as it
+#     comes, without DirectX or msvcrt.dll, and by NT 4.0);
 #   - its code holds no instruction beyond the Pentium's (no CMOV, FCMOV/FCOMI, long NOPs, MMX, SSE
 #     or later);
 #   - its PE header: a 32-bit x86 GUI program, subsystem and OS version 4.0, image base 0x400000,

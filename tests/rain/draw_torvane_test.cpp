@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "app/app_objects.h"
@@ -70,7 +71,10 @@ class DrawTorvaneTest : public DisplayTest {
   // count pauses switch drawing on first, so that the thread cannot pass through idle once.
   void Start(Enable enable = Enable::kAfterStart) {
     if (enable == Enable::kBeforeStart) DrawEnabled = 1;
-    ASSERT_NE(_beginthread(DrawTorvane, 0, nullptr), static_cast<uintptr_t>(-1));
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, DrawTorvane, nullptr, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    CloseHandle(thread);
     if (enable == Enable::kAfterStart) DrawEnabled = 1;
   }
 
@@ -319,6 +323,59 @@ TEST_F(DrawTorvaneTest, AFrameOpenedAfterDrawingWasSwitchedOffIsNeverShown) {
   DrawEnabled = 1;
   ASSERT_TRUE(WaitFor([] { return Flips(1) >= 3; }));
   End();
+}
+
+// A frame that cannot be presented yet is retried at once while its failures last no longer than
+// about a refresh (a pause would cost a whole scheduler tick); past that, each retry follows a
+// pause. The clock moves only by what the case makes an attempt cost.
+TEST_F(DrawTorvaneTest, FailedPresentationIsRetriedAtOnceForARefreshThenAfterPauses) {
+  const auto retryPauses = [] {
+    size_t n = 0;
+    for (const auto& s : winsim::Sleeps()) n += s.thread != 0 && s.ms == kFlipRetryMs;
+    return n;
+  };
+  // A flip still pending for 40 attempts that take no time: never a pause, and the frame shows.
+  Build();
+  FrameDelay = 0;
+  winsim::SetFlipPending(40);
+  Start(Enable::kBeforeStart);
+  ASSERT_TRUE(WaitFor([] { return FramePresented.load() == 1; }));
+  End();
+  EXPECT_EQ(retryPauses(), 0u) << "a pending flip is retried at once";
+
+  // A flip refused for good, each attempt taking 3 ms: at once for the first 20 ms, then a pause
+  // before every attempt.
+  TearDown();
+  SetUp();
+  Build();
+  FrameDelay = 0;
+  winsim::FailDDCall("Flip", DDERR_GENERIC, -1);
+  struct Attempt {
+    uint32_t clock;
+    size_t pausesBefore;
+  };
+  std::vector<Attempt> attempts;
+  std::mutex lock;
+  winsim::OnDDCall("GetFlipStatus", [&] {
+    if (winsim::CurrentThreadNumber() == 0) return;
+    winsim::AdvanceClock(3);
+    std::lock_guard<std::mutex> guard(lock);
+    attempts.push_back({winsim::Clock(), retryPauses()});
+  });
+  Start(Enable::kBeforeStart);
+  ASSERT_TRUE(WaitFor([&] { return retryPauses() >= 10; }));
+  DrawEnabled = 0;
+  End();
+  std::lock_guard<std::mutex> guard(lock);
+  ASSERT_GE(attempts.size(), 12u);
+  const uint32_t firstFailure = attempts[0].clock;
+  size_t atOnce = 0;
+  for (size_t i = 1; i < attempts.size(); ++i) {
+    const bool pauseDue = attempts[i - 1].clock - firstFailure > kFlipRetryAtOnceMs;
+    EXPECT_EQ(attempts[i].pausesBefore - attempts[i - 1].pausesBefore, pauseDue ? 1u : 0u) << "attempt " << i;
+    atOnce += pauseDue ? 0 : 1;
+  }
+  EXPECT_EQ(atOnce, kFlipRetryAtOnceMs / 3 + 1) << "the attempts within the first refresh, its first included";
 }
 
 TEST_F(DrawTorvaneTest, NoFramePassRunsOnceDrawingIsOffAndThePassHasEnded) {

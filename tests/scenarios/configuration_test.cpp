@@ -66,6 +66,39 @@ TEST_F(ConfigurationScenario, OkStoresTheTypedValuesWithinTheirLimitsAndCancelSt
   EXPECT_EQ(winsim::RegistryDword(first, "Density"), 400u);
 }
 
+// The dialog lists what the enumeration finds: with DirectX 3 the primary display driver alone,
+// without DirectX nothing, and OK still stores the speed.
+TEST_F(ConfigurationScenario, OkAndCancelWorkWithEveryDirectDraw) {
+  const struct {
+    const char* name;
+    winsim::DDrawLibrary library;
+    size_t devices;
+  } rows[] = {{"DirectX with the extended enumeration", winsim::DDrawLibrary::kComplete, 2},
+              {"DirectX 3", winsim::DDrawLibrary::kDirectX3, 1},
+              {"no DirectX", winsim::DDrawLibrary::kMissing, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    winsim::SetDesktop(winsim::TwoMonitorDesktop());
+    winsim::SetDDrawLibrary(row.library);
+    size_t listed = 99;
+    winsim::ScriptDialog({winsim::Check([&](HWND dialog) {
+                            listed = static_cast<size_t>(SendDlgItemMessageA(dialog, IDC_DEVICE, CB_GETCOUNT, 0, 0));
+                          }),
+                          winsim::MoveTrackbar(IDC_SPEED, 90), winsim::Click(IDC_CONFIG_OK)});
+    EXPECT_EQ(Run("/c"), 1) << "OK ends the dialog with 1";
+    EXPECT_EQ(listed, row.devices);
+    EXPECT_EQ(DeviceKeys().size(), row.devices);
+    EXPECT_EQ(winsim::RegistryDword(kProductKey, "Speed"), 10u) << "the speed of the trackbar's far end";
+    winsim::ScriptDialog({winsim::MoveTrackbar(IDC_SPEED, 0), winsim::Click(IDC_CONFIG_CANCEL)});
+    ResetProgramState();
+    EXPECT_EQ(Run("/c"), 0) << "Cancel ends the dialog with 0";
+    EXPECT_EQ(winsim::RegistryDword(kProductKey, "Speed"), 10u) << "Cancel stores nothing";
+    EXPECT_TRUE(winsim::MessageBoxes().empty());
+  }
+}
+
 TEST_F(ConfigurationScenario, ADialogThatCannotBeMadeGivesThePlatformsFailureValue) {
   winsim::FailNextDialog();
   EXPECT_EQ(Run("/c"), -1);

@@ -35,6 +35,9 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       // DirectDraw, not about the display's colours.
       {"no DirectDraw", [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
+      // A Windows 95 that never had DirectX: the program starts all the same and says so.
+      {"no ddraw.dll", [] { winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing); },
+       "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
       {"no DirectDraw once the screens were found",
        [] { winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC, -1, 1); },
        "LOG_ERROR: Unable to initialize DirectDraw.", true, false},
@@ -46,7 +49,14 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: [DDrawManager::CreateDirectDraw] No display device's settings could be read from the registry", true,
        false},
       {"cooperative level refused", [] { winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, -1); },
-       "LOG_ERROR: ", true, false},
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] Unable to set Cooperative Mode, focus window", true, false},
+      // DirectX 3's own level refused too, once the focus window was.
+      {"DirectX 3's level refused",
+       [] {
+         winsim::SetDDrawLibrary(winsim::DDrawLibrary::kDirectX3);
+         winsim::FailDDCall("SetCooperativeLevel", DDERR_GENERIC, 1, 1);
+       },
+       "LOG_ERROR: [DDrawManager::CreateDirectDraw] Unable to set Cooperative Mode, focus window", true, false},
       {"display mode refused", [] { winsim::FailDDCall("SetDisplayMode", DDERR_GENERIC, -1); }, "LOG_ERROR: ", true,
        false},
       {"pixel format unreadable", [] { winsim::FailDDCall("GetSurfaceDesc", DDERR_GENERIC, -1); }, "LOG_", true, false},
@@ -59,7 +69,9 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
        "LOG_ERROR: [WM_CREATE] Unable to start the drawing thread", true, true},
       {"no memory for the DirectDraw manager", [] { allocation_faults::FailNextNothrow(sizeof(DDrawManager)); },
        "LOG_ERROR: [WM_CREATE] Unable to allocate memory for main DDrawManager object", false, false},
-      {"no memory for the glyph loader", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); },
+      // Armed once the log is open: its file object may be as large as the loader.
+      {"no memory for the glyph loader",
+       [] { winsim::OnDDCall("SetDisplayMode", [] { allocation_faults::FailNextNothrow(sizeof(GraphicsLoader)); }); },
        "LOG_ERROR: [WM_CREATE] Unable to create Loader object", true, true},
       {"no memory for the rain", [] { allocation_faults::FailNextNothrow(RainCellBytes()); },
        "LOG_ERROR: [WM_CREATE] Unable to allocate memory for Torvane", true, true},
@@ -91,6 +103,8 @@ TEST_F(FailureScenario, EachCreationFailureShowsOneMessageBoxAndEndsTheRun) {
       EXPECT_EQ(devicesWhileShown, 1);
       EXPECT_EQ(widthWhileShown, 800u) << "still the saver's mode";
       EXPECT_EQ(desktopSurfaceCalls, 1) << "the desktop's surface brought forward before the box";
+    } else {
+      EXPECT_EQ(desktopSurfaceCalls, 0) << "no screen got its surfaces: there is no saver picture to take away";
     }
     EXPECT_EQ(winsim::CurrentDisplayMode(0).width, 1024u) << "the desktop's mode is back";
     EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");

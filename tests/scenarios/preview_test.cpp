@@ -22,11 +22,13 @@ class PreviewScenario : public ScenarioTest {
     area.parent = settingsWindow_;
     previewArea_ = winsim::CreateOtherProcessWindow(area);
   }
+  // One run: rain in the preview area, input ignored, help passed on, ended by the owner.
+  void DrawsIgnoresInputAndEndsWithItsOwner(bool directX3);
   HWND settingsWindow_ = nullptr;
   HWND previewArea_ = nullptr;
 };
 
-TEST_F(PreviewScenario, DrawsTheFirstScreenAtThePreviewsSizeIgnoresInputAndEndsWithItsOwner) {
+void PreviewScenario::DrawsIgnoresInputAndEndsWithItsOwner(bool directX3) {
   HWND area = previewArea_;
   size_t greenInArea = 0;
   winsim::ScriptInput({
@@ -75,9 +77,50 @@ TEST_F(PreviewScenario, DrawsTheFirstScreenAtThePreviewsSizeIgnoresInputAndEndsW
   const auto log = Log(false);
   EXPECT_TRUE(Has(log, "LOG_GOSSIP: [WM_CREATE] Windowed mode"));
   EXPECT_TRUE(Has(log, "LOG_INFO: [WM_CREATE] DirectDraw object created for preview screen"));
+  EXPECT_EQ(Count(log,
+                  "LOG_WARNING: [DDrawManager::CreateDirectDraw] Focus window refused, cooperative mode set "
+                  "without it as DirectX 3 knows it"),
+            directX3 ? 1 : 0);
   EXPECT_EQ(Count(log, "LOG_GOSSIP: [STATE] WM_CLOSE detected"), 0) << "input never asked to close";
   EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+  EXPECT_TRUE(winsim::MessageBoxes().empty());
+}
+
+// DirectX 3 knows no focus window: the preview's level is the normal one all the same.
+TEST_F(PreviewScenario, DrawsTheFirstScreenAtThePreviewsSizeIgnoresInputAndEndsWithItsOwner) {
+  for (const auto library : {winsim::DDrawLibrary::kComplete, winsim::DDrawLibrary::kDirectX3}) {
+    const bool directX3 = library == winsim::DDrawLibrary::kDirectX3;
+    SCOPED_TRACE(directX3 ? "DirectX 3" : "DirectX with the extended enumeration");
+    TearDown();
+    SetUp();
+    winsim::SetDDrawLibrary(library);
+    DrawsIgnoresInputAndEndsWithItsOwner(directX3);
+  }
+}
+
+// On a Windows 95 that never had DirectX the preview still starts, tells the user once, in the
+// program's own box, and ends; the display settings go on.
+TEST_F(PreviewScenario, WithoutDirectXTheUserIsToldOnceAndTheRunEnds) {
+  winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing);
+  EXPECT_EQ(Run("/p " + HandleText(previewArea_)), kNoWindowExitCode);
+  const auto boxes = winsim::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.rfind("Unable to initialize DirectDraw.\n\nMake sure you have DirectX installed", 0), 0u)
+      << boxes[0].text;
+  EXPECT_EQ(boxes[0].caption, "Sarvello v1.30");
+  const auto log = Log(false);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "LOG_INFO: [InitErrorMsg] DEBUG SESSION STARTED");
+  EXPECT_TRUE(Has(log, "LOG_GOSSIP: [WM_CREATE] Windowed mode"));
+  EXPECT_TRUE(Has(log, "LOG_WARNING: [DDrawManager::CreateDirectDraw] No display device found"));
+  EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
+  EXPECT_EQ(winsim::ThreadsStarted(), 0);
+  const auto mine = ProgramWindows();
+  ASSERT_EQ(mine.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, mine[0].handle) << "owned by the saver's window while it was being made";
+  EXPECT_FALSE(IsWindow(mine[0].handle)) << "the saver's window is gone";
+  EXPECT_TRUE(IsWindow(previewArea_)) << "the display settings go on";
 }
 
 }  // namespace

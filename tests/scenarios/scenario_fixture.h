@@ -40,6 +40,7 @@ class ScenarioTest : public ::testing::Test {
     if (!endedByFault) {
       EXPECT_EQ(winsim::OpenRegistryKeys(), 0) << "every registry key the run opened is closed";
     }
+    EXPECT_EQ(winsim::OpenThreadHandles(), 0) << "the drawing thread's handle is not kept open";
     return code;
   }
 

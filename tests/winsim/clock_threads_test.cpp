@@ -1,5 +1,5 @@
 // winsim's clock, Sleep and thread start: virtual time moved only by Sleep and presentations,
-// records of who slept, threads numbered, ended by _endthread and joined.
+// records of who slept, threads numbered, ended by ExitThread and joined, their handles closed.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,10 +17,17 @@ class ClockThreadsTest : public ::testing::Test {
 
 std::atomic<int> seenNumber{-1};
 
-void RecordNumberAndSleep(void* ms) {
+DWORD WINAPI RecordNumberAndSleep(LPVOID ms) {
   seenNumber = winsim::CurrentThreadNumber();
   Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(ms)));
-  _endthread();
+  ExitThread(0);
+}
+
+DWORD WINAPI ReturnAtOnce(LPVOID) { return 0; }
+
+HANDLE Start(LPTHREAD_START_ROUTINE start, uintptr_t argument = 0) {
+  DWORD id = 0;
+  return CreateThread(nullptr, 0, start, reinterpret_cast<void*>(argument), 0, &id);
 }
 
 TEST_F(ClockThreadsTest, VirtualClockMovesOnlyBySleepAndByTheTest) {
@@ -71,8 +78,14 @@ TEST_F(ClockThreadsTest, SleepHookRunsOnTheSleepingThreadAfterTheClockMoved) {
   EXPECT_EQ(seenClock, 12u);
 }
 
-TEST_F(ClockThreadsTest, StartedThreadsAreNumberedAndEndThroughEndthread) {
-  ASSERT_NE(_beginthread(RecordNumberAndSleep, 0, reinterpret_cast<void*>(uintptr_t{7})), static_cast<uintptr_t>(-1));
+TEST_F(ClockThreadsTest, StartedThreadsAreNumberedAndEndThroughExitThreadOrByReturning) {
+  HANDLE thread = Start(RecordNumberAndSleep, 7);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(winsim::OpenThreadHandles(), 1);
+  EXPECT_NE(CloseHandle(thread), FALSE);
+  EXPECT_EQ(CloseHandle(thread), FALSE) << "closed already";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(winsim::OpenThreadHandles(), 0);
   ASSERT_TRUE(winsim::JoinThreads());
   EXPECT_EQ(seenNumber.load(), 1);
   EXPECT_EQ(winsim::ThreadsStarted(), 1);
@@ -81,20 +94,52 @@ TEST_F(ClockThreadsTest, StartedThreadsAreNumberedAndEndThroughEndthread) {
   ASSERT_EQ(sleeps.size(), 1u);
   EXPECT_EQ(sleeps[0].thread, 1);
   EXPECT_EQ(sleeps[0].ms, 7u);
+  CloseHandle(Start(ReturnAtOnce));
+  EXPECT_TRUE(winsim::JoinThreads()) << "a thread that returns has ended too";
+  EXPECT_EQ(winsim::ThreadsRunning(), 0);
 }
 
-TEST_F(ClockThreadsTest, RefusedStartAnswersMinusOneAndStartsNothing) {
+TEST_F(ClockThreadsTest, RefusedStartAnswersNullAndStartsNothing) {
   winsim::FailThreadStart();
-  EXPECT_EQ(_beginthread(RecordNumberAndSleep, 0, nullptr), static_cast<uintptr_t>(-1));
+  EXPECT_EQ(Start(RecordNumberAndSleep), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_EQ(winsim::ThreadsStarted(), 0);
-  EXPECT_NE(_beginthread(RecordNumberAndSleep, 0, nullptr), static_cast<uintptr_t>(-1)) << "only one refused";
+  HANDLE thread = Start(RecordNumberAndSleep);
+  EXPECT_NE(thread, nullptr) << "only one refused";
+  CloseHandle(thread);
   EXPECT_TRUE(winsim::JoinThreads());
+}
+
+// Windows 95 and 98 write the new thread's identifier without looking; NT lets it be left out.
+TEST_F(ClockThreadsTest, OnlyTheNtFamilyStartsAThreadWithoutAPlaceForItsIdentifier) {
+  const struct {
+    winsim::Platform platform;
+    bool started;
+  } rows[] = {{winsim::Platform::kWindows95, false},
+              {winsim::Platform::kWindows98, false},
+              {winsim::Platform::kWindowsNT4, true},
+              {winsim::Platform::kWindows2000, true}};
+  for (const auto& row : rows) {
+    winsim::Reset();
+    winsim::SetPlatform(row.platform);
+    SetLastError(0);
+    HANDLE thread = CreateThread(nullptr, 0, ReturnAtOnce, nullptr, 0, nullptr);
+    EXPECT_EQ(thread != nullptr, row.started) << static_cast<int>(row.platform);
+    if (thread != nullptr) {
+      CloseHandle(thread);
+    } else {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    EXPECT_EQ(winsim::ThreadsStarted(), row.started ? 1 : 0);
+    EXPECT_TRUE(winsim::JoinThreads());
+  }
 }
 
 TEST_F(ClockThreadsTest, PresentationsMoveTheVirtualClockBySetDuration) {
   winsim::SetDesktop(winsim::OneMonitorDesktop());
   winsim::SetPresentDuration(9);
   const uint32_t before = winsim::Clock();
+  ASSERT_NE(LoadLibraryA("ddraw.dll"), nullptr);
   IDirectDraw* dd = nullptr;
   ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
   HWND window = winsim::CreateTestWindow(POINT{0, 0});
@@ -149,8 +194,8 @@ TEST_F(ClockThreadsTest, UnhandledFaultRunsTheTopLevelFilterAndThePlatformDecide
   }
 }
 
-TEST(ClockThreadsDeathTest, EndthreadFromAThreadTheProgramDidNotStartIsUnmodelled) {
-  EXPECT_DEATH(_endthread(), "_endthread");
+TEST(ClockThreadsDeathTest, ExitThreadFromAThreadTheProgramDidNotStartIsUnmodelled) {
+  EXPECT_DEATH(ExitThread(0), "ExitThread");
 }
 
 }  // namespace

@@ -13,7 +13,12 @@ namespace ddtest {
 
 inline constexpr DWORD kExclusive = DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN;
 
+// DirectDraw is reached through the loaded library, as the program reaches it; the reference is
+// let go by winsim::Reset.
+inline void LoadDDraw() { EXPECT_NE(LoadLibraryA("ddraw.dll"), nullptr); }
+
 inline LPDIRECTDRAW Create(GUID* guid = nullptr) {
+  LoadDDraw();
   LPDIRECTDRAW dd = nullptr;
   EXPECT_EQ(DirectDrawCreate(guid, &dd, nullptr), DD_OK);
   return dd;

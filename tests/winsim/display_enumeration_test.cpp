@@ -60,6 +60,7 @@ TEST(WinsimEnumerationTest, DevicesListedPerDesktopAndFlags) {
     winsim::Reset();
     const winsim::DesktopSpec desktop = row.twoMonitors ? winsim::TwoMonitorDesktop() : winsim::OneMonitorDesktop();
     winsim::SetDesktop(desktop);
+    ddtest::LoadDDraw();
     Collected c;
     const HRESULT result =
         row.extended ? DirectDrawEnumerateEx(CollectEx, &c, row.flags) : DirectDrawEnumerateA(Collect, &c);
@@ -85,6 +86,7 @@ TEST(WinsimEnumerationTest, CallbackAnsweringCancelStopsBothEnumerations) {
     winsim::SetDesktop(winsim::TwoMonitorDesktop());
     Collected ex, old;
     ex.stopAfter = old.stopAfter = stop;
+    ddtest::LoadDDraw();
     DirectDrawEnumerateEx(CollectEx, &ex, DDENUM_ATTACHEDSECONDARYDEVICES);
     DirectDrawEnumerateA(Collect, &old);
     EXPECT_EQ(ex.devices.size(), stop) << "extended, stop after " << stop;
@@ -105,6 +107,7 @@ TEST(WinsimEnumerationTest, DirectDrawCreateFindsTheMonitorOfAGuid) {
   EXPECT_EQ(winsim::DDCalls().at(1).monitor, 0) << "no GUID: the primary display driver, monitor 0";
   GUID unknown = second;
   unknown.Data1 ^= 1;
+  ddtest::LoadDDraw();
   LPDIRECTDRAW none = reinterpret_cast<LPDIRECTDRAW>(&unknown);
   EXPECT_EQ(DirectDrawCreate(&unknown, &none, nullptr), DDERR_INVALIDDIRECTDRAWGUID);
   EXPECT_EQ(none, nullptr);

@@ -46,6 +46,7 @@ TEST(WinsimDDFaultsTest, EachFaultableCallFailsWithTheInjectedCode) {
   } rows[] = {
       {"DirectDrawCreate",
        [](Scene&) {
+         ddtest::LoadDDraw();
          LPDIRECTDRAW dd = nullptr;
          return DirectDrawCreate(nullptr, &dd, nullptr);
        }},
@@ -92,6 +93,7 @@ TEST(WinsimDDFaultsTest, EachFaultableCallFailsWithTheInjectedCode) {
 TEST(WinsimDDFaultsTest, FailedCreationsHandOutNothing) {
   winsim::Reset();
   winsim::FailDDCall("DirectDrawCreate", DDERR_GENERIC);
+  ddtest::LoadDDraw();
   LPDIRECTDRAW dd = reinterpret_cast<LPDIRECTDRAW>(&dd);
   EXPECT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DDERR_GENERIC);
   EXPECT_EQ(dd, nullptr);

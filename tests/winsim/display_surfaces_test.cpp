@@ -173,6 +173,40 @@ TEST(WinsimSurfacesTest, ModeChangesAndTheirUndoing) {
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
 }
 
+// DirectX 3 knows neither the focus nor the device window: every level the program asks for that
+// names one is refused and leaves no level set; the exclusive and the normal level without them
+// are set. Later versions set every one of them.
+TEST(WinsimSurfacesTest, DirectX3RefusesTheLevelsOfLaterVersions) {
+  const DWORD exclusive3 = DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN;
+  const struct {
+    DWORD flags;
+    bool directX3Sets;
+  } rows[] = {{DDSCL_SETFOCUSWINDOW, false},
+              {ddtest::kExclusive, false},
+              {DDSCL_CREATEDEVICEWINDOW | DDSCL_SETFOCUSWINDOW | exclusive3, false},
+              {DDSCL_CREATEDEVICEWINDOW | DDSCL_SETFOCUSWINDOW | DDSCL_NORMAL, false},
+              {exclusive3, true},
+              {DDSCL_NORMAL, true}};
+  for (const auto library : {winsim::DDrawLibrary::kDirectX3, winsim::DDrawLibrary::kComplete}) {
+    const bool directX3 = library == winsim::DDrawLibrary::kDirectX3;
+    for (const auto& row : rows) {
+      winsim::Reset();
+      winsim::SetDDrawLibrary(library);
+      LPDIRECTDRAW dd = ddtest::Create();
+      const bool sets = !directX3 || row.directX3Sets;
+      EXPECT_EQ(dd->SetCooperativeLevel(winsim::CreateTestWindow({0, 0}), row.flags),
+                sets ? DD_OK : DDERR_INVALIDPARAMS)
+          << "flags " << row.flags << (directX3 ? ", DirectX 3" : "");
+      LPDIRECTDRAWSURFACE primary = nullptr;
+      DDSURFACEDESC desc = ddtest::PrimaryDesc();
+      EXPECT_EQ(dd->CreateSurface(&desc, &primary, nullptr), sets ? DD_OK : DDERR_NOCOOPERATIVELEVELSET)
+          << "flags " << row.flags << (directX3 ? ", DirectX 3" : "");
+      if (primary != nullptr) primary->Release();
+      EXPECT_EQ(dd->Release(), 0u);
+    }
+  }
+}
+
 TEST(WinsimSurfacesTest, UnmodelledUseStopsLoudly) {
   winsim::Reset();
   LPDIRECTDRAW dd = ddtest::CreateAt(DDSCL_NORMAL);

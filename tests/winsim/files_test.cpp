@@ -15,7 +15,15 @@ class WinsimFilesTest : public ::testing::Test {
     path_ = winsim::WindowsDirectory() + "\\faults.tmp";
   }
   void TearDown() override { std::filesystem::remove_all(winsim::WindowsDirectory()); }
-  int Open() const { return _open(path_.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE); }
+  HANDLE Open() const {
+    return CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                       nullptr);
+  }
+  static bool Write(HANDLE file, const char* bytes, DWORD size) {
+    DWORD written = 0xDEADBEEF;
+    const bool done = WriteFile(file, bytes, size, &written, nullptr) != FALSE;
+    return done && written == size;
+  }
   std::string path_;
 };
 
@@ -29,13 +37,12 @@ TEST_F(WinsimFilesTest, FaultsStrikeAfterTheirSkipForTheirCount) {
               {1, 3, {true, false, false, false, true}},
               {0, 0, {true, true, true, true, true}}};
   for (const Row& row : rows) {
-    const int fd = Open();
-    ASSERT_GE(fd, 0);
+    HANDLE file = Open();
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
     winsim::FailWrite(row.count, row.skip);
     for (size_t i = 0; i < row.results.size(); ++i)
-      EXPECT_EQ(_write(fd, "x", 1) == 1, row.results[i])
-          << "skip " << row.skip << " count " << row.count << " write " << i;
-    _close(fd);
+      EXPECT_EQ(Write(file, "x", 1), row.results[i]) << "skip " << row.skip << " count " << row.count << " write " << i;
+    CloseHandle(file);
   }
 }
 
@@ -43,29 +50,38 @@ TEST_F(WinsimFilesTest, InjectedFailuresReportTheirErrors) {
   winsim::FailCreateFile(ERROR_ACCESS_DENIED);
   EXPECT_EQ(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  winsim::FailOpen();
-  EXPECT_EQ(Open(), -1);
-  const int fd = Open();
-  EXPECT_GE(fd, 0) << "one failure only";
-  _close(fd);
+  HANDLE file = Open();
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "one failure only";
+  winsim::FailWrite();
+  DWORD written = 0xDEADBEEF;
+  EXPECT_EQ(WriteFile(file, "x", 1, &written, nullptr), FALSE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(written, 0u) << "nothing written";
+  CloseHandle(file);
 }
 
 TEST_F(WinsimFilesTest, RecordsWritesAndCountsOpenFiles) {
-  const int fd = Open();
-  HANDLE handle = CreateFileA((path_ + "2").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = Open();
+  HANDLE reader =
+      CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(winsim::OpenFileCount(), 2);
-  _write(fd, "ab\r\n", 4);
+  EXPECT_TRUE(Write(file, "ab\r\n", 4));
+  EXPECT_FALSE(Write(reader, "x", 1)) << "a handle opened for reading only";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   ASSERT_EQ(winsim::Writes().size(), 1u);
-  EXPECT_EQ(winsim::Writes()[0].fd, fd);
+  EXPECT_EQ(winsim::Writes()[0].handle, file);
   EXPECT_EQ(winsim::Writes()[0].bytes, "ab\r\n");
-  _close(fd);
-  CloseHandle(handle);
+  CloseHandle(file);
+  CloseHandle(reader);
   EXPECT_EQ(winsim::OpenFileCount(), 0);
-  EXPECT_EQ(_write(fd, "x", 1), -1) << "a closed descriptor";
+  EXPECT_FALSE(Write(file, "x", 1)) << "a closed handle";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 TEST_F(WinsimFilesTest, UnmodelledUseStopsLoudly) {
-  EXPECT_DEATH(_open(path_.c_str(), _O_WRONLY | _O_CREAT, _S_IREAD | _S_IWRITE), "_open: not modelled: text mode");
+  HANDLE file = Open();
+  EXPECT_DEATH(WriteFile(file, "x", 1, nullptr, nullptr), "WriteFile: not modelled: no place for the count");
+  CloseHandle(file);
   EXPECT_DEATH(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr),
                "CreateFileA: not modelled: disposition 5");
 }

@@ -23,6 +23,7 @@ TEST(WinsimLibrariesTest, DDrawVariantsExportWhatTheirVersionHad) {
     bool loads;
     bool hasEnumerateEx;
   } rows[] = {{"missing", winsim::DDrawLibrary::kMissing, false, false},
+              {"DirectX 3", winsim::DDrawLibrary::kDirectX3, true, false},
               {"without Ex", winsim::DDrawLibrary::kWithoutEnumerateEx, true, false},
               {"complete", winsim::DDrawLibrary::kComplete, true, true}};
   for (const Row& row : rows) {
@@ -75,6 +76,19 @@ TEST(WinsimLibrariesTest, CountsLoadsMinusFrees) {
   EXPECT_EQ(FreeLibrary(first), FALSE) << "freed once too often";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(GetProcAddress(first, "DirectDrawCreate"), nullptr) << "a freed module has no exports";
+}
+
+// The program imports nothing from ddraw.dll: DirectDraw is code of the loaded library only.
+TEST(WinsimLibrariesDeathTest, DirectDrawNeedsItsLibraryLoadedWhileItIsUsed) {
+  winsim::Reset();
+  LPDIRECTDRAW dd = nullptr;
+  EXPECT_DEATH(DirectDrawCreate(nullptr, &dd, nullptr), "DirectDrawCreate: not modelled: called while ddraw.dll");
+  EXPECT_DEATH(DirectDrawEnumerateA(nullptr, nullptr), "DirectDrawEnumerateA: not modelled: called while ddraw.dll");
+  HMODULE module = LoadLibraryA("ddraw.dll");
+  ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+  EXPECT_DEATH(FreeLibrary(module), "FreeLibrary: not modelled: ddraw.dll freed while DirectDraw objects");
+  dd->Release();
+  EXPECT_NE(FreeLibrary(module), FALSE) << "nothing of it left";
 }
 
 TEST(WinsimLibrariesTest, SystemLibrariesArePresentAbsentOrWithoutTheirFunction) {

@@ -44,7 +44,6 @@ void Reset() {
   s.windowsDirectory.clear();
   s.createFileFault = {};
   s.createFileError = 0;
-  s.openFault = {};
   s.writeFault = {};
   s.writes.clear();
   s.resourceOverrides.clear();

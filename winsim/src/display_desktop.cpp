@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "display_state.h"
+#include "library_table.h"
 
 namespace {
 using winsim::DesktopFormat;
@@ -103,6 +104,7 @@ std::vector<ReportedDevice> Devices(bool withMonitors) {
 // own only when asked for attached secondary devices and only on a desktop of two or more
 // monitors, as on the platform (a single-monitor system lists the primary driver alone).
 HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, LPVOID context, DWORD flags) {
+  winsim::detail::RequireDDrawLoaded("DirectDrawEnumerateExA");
   if (flags != 0 && flags != DDENUM_ATTACHEDSECONDARYDEVICES)
     winsim::Unmodelled("DirectDrawEnumerateExA", "flags " + std::to_string(flags));
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
@@ -113,6 +115,7 @@ HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, LPVOID conte
 }
 
 HRESULT WINAPI DirectDrawEnumerateA(LPDDENUMCALLBACKA callback, LPVOID context) {
+  winsim::detail::RequireDDrawLoaded("DirectDrawEnumerateA");
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
   for (ReportedDevice& d : Devices(true)) {
     if (!callback(d.hasGuid ? &d.guid : nullptr, d.description.data(), d.driver.data(), context)) break;

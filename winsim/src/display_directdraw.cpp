@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display_objects.h"
+#include "library_table.h"
 
 namespace winsim::detail {
 namespace {
@@ -16,10 +17,19 @@ struct Level {
 constexpr Level kLevels[] = {
     {DDSCL_SETFOCUSWINDOW, false},
     {DDSCL_SETDEVICEWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN, true},
+    {DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN, true},
     {DDSCL_NORMAL, false},
     {DDSCL_CREATEDEVICEWINDOW | DDSCL_SETFOCUSWINDOW | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_FULLSCREEN, true},
     {DDSCL_CREATEDEVICEWINDOW | DDSCL_SETFOCUSWINDOW | DDSCL_NORMAL, false},
 };
+
+// The only flags DirectX 3 knows; it also requires EXCLUSIVE or NORMAL.
+constexpr DWORD kDirectX3Flags =
+    DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES | DDSCL_NORMAL | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX;
+
+bool DirectX3Refuses(DWORD flags) {
+  return (flags & ~kDirectX3Flags) != 0 || (flags & (DDSCL_EXCLUSIVE | DDSCL_NORMAL)) == 0;
+}
 
 MonitorState& MonitorOf(int monitor) { return D().monitors[static_cast<size_t>(monitor)]; }
 
@@ -102,6 +112,8 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND window, DWORD flags) {
       std::find_if(std::begin(kLevels), std::end(kLevels), [&](const Level& l) { return l.flags == flags; });
   if (level == std::end(kLevels)) Unmodelled("SetCooperativeLevel", "flags " + std::to_string(flags));
   if (fault != DD_OK) return fault;
+  // DirectX 3 refuses a flag it does not know without looking at the rest; the level stays as it was.
+  if (D().directX3 && DirectX3Refuses(flags)) return DDERR_INVALIDPARAMS;
   if (level->exclusive) {
     for (const DirectDrawObject* other : D().objects) {
       if (other != this && other->monitor == monitor && other->exclusive) return DDERR_EXCLUSIVEMODEALREADYSET;
@@ -186,6 +198,7 @@ HRESULT DirectDrawObject::CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFAC
 
 HRESULT WINAPI DirectDrawCreate(GUID* guid, LPDIRECTDRAW* directDraw, IUnknown* outer) {
   using namespace winsim::detail;
+  RequireDDrawLoaded("DirectDrawCreate");
   if (outer != nullptr) winsim::Unmodelled("DirectDrawCreate", "an aggregating outer object");
   if (reinterpret_cast<uintptr_t>(guid) == 1 || reinterpret_cast<uintptr_t>(guid) == 2)
     winsim::Unmodelled("DirectDrawCreate", "DDCREATE_HARDWAREONLY or DDCREATE_EMULATIONONLY");

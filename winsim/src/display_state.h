@@ -58,6 +58,7 @@ struct DisplayState {
   std::map<std::string, std::function<void()>> callHooks;
   int lockBusy = 0;
   int flipPending = 0;
+  bool directX3 = false;  // SetCooperativeLevel knows only DirectX 3's flags (SetDDrawLibrary)
   int nextObjectId = 1;
 };
 

@@ -161,6 +161,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface
 HRESULT Surface::GetFlipStatus(DWORD flags) {
   if (flags != DDGFS_ISFLIPDONE && flags != DDGFS_CANFLIP)
     Unmodelled("GetFlipStatus", "flags " + std::to_string(flags));
+  RunCallHook("GetFlipStatus");
   Guard guard(S().lock);
   const HRESULT fault = RecordOn(kind, "GetFlipStatus", monitor, flags);
   if (fault != DD_OK) return fault;
@@ -175,6 +176,7 @@ HRESULT Surface::GetFlipStatus(DWORD flags) {
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   if (target != nullptr || flags != 0) Unmodelled("Flip", "a target surface or flags");
   WaitWhileFlipsHeld();
+  RunCallHook("Flip");
   Guard guard(S().lock);
   const HRESULT fault = RecordOn(kind, "Flip", monitor, flags);
   if (fault != DD_OK) return fault;
@@ -216,6 +218,7 @@ HRESULT Surface::Restore() {
 HRESULT Surface::Blt(LPRECT dest, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) {
   // A copy onto the primary is a window's flip: held like one.
   if (kind == Kind::kPrimary && (flags & DDBLT_COLORFILL) == 0) WaitWhileFlipsHeld();
+  RunCallHook("Blt");
   Guard guard(S().lock);
   const HRESULT fault = RecordOn(kind, "Blt", monitor, flags, dest ? L(dest->left) : 0, dest ? L(dest->top) : 0,
                                  dest ? L(dest->right) : 0, dest ? L(dest->bottom) : 0);

@@ -1,12 +1,10 @@
-// winsim: CreateFileA/CloseHandle and the C runtime's _open/_write/_close over host files, with the
-// platform's sharing rules between open handles and injectable failures.
+// winsim: CreateFileA/WriteFile/CloseHandle over host files, with the platform's sharing rules
+// between open handles and injectable failures.
 #include <cerrno>
-#include <cstdarg>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 
-#include "io.h"
 #include "state.h"
 #include "windows.h"
 
@@ -38,10 +36,9 @@ DWORD ErrorFromErrno(const std::string& path, int error) {
   return ERROR_ACCESS_DENIED;  // EACCES, EPERM, EISDIR, EROFS: the platform says access denied
 }
 
-OpenFile* FindOpen(bool isHandle, int fd, const void* handle) {
+OpenFile* FindOpen(const void* handle) {
   for (OpenFile* f : S().openFiles) {
-    if (f->isHandle != isHandle) continue;
-    if (isHandle ? static_cast<const void*>(f) == handle : f->fd == fd) return f;
+    if (static_cast<const void*>(f) == handle) return f;
   }
   return nullptr;
 }
@@ -73,10 +70,6 @@ void FailCreateFile(DWORD error, int count, int skip) {
   Guard guard(S().lock);
   S().createFileFault = {skip, count};
   S().createFileError = error;
-}
-void FailOpen(int count, int skip) {
-  Guard guard(S().lock);
-  S().openFault = {skip, count};
 }
 void FailWrite(int count, int skip) {
   Guard guard(S().lock);
@@ -121,7 +114,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATT
     SetLastError(ErrorFromErrno(path, errno));
     return INVALID_HANDLE_VALUE;
   }
-  auto* file = new OpenFile{true, fd, path, access, share};
+  auto* file = new OpenFile{fd, path, access, share};
   S().openFiles.push_back(file);
   // The platform reports ERROR_ALREADY_EXISTS (183) on success when CREATE_ALWAYS or OPEN_ALWAYS
   // found the file, and 0 otherwise.
@@ -129,80 +122,45 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATT
   return static_cast<HANDLE>(file);
 }
 
-BOOL WINAPI CloseHandle(HANDLE handle) {
+BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+  if (written == nullptr) winsim::Unmodelled("WriteFile", "no place for the count of bytes written");
+  if (overlapped != nullptr) winsim::Unmodelled("WriteFile", "overlapped writing");
+  if (buffer == nullptr && count > 0) winsim::Unmodelled("WriteFile", "null buffer");
+  *written = 0;
   Guard guard(S().lock);
-  OpenFile* file = FindOpen(true, -1, handle);
+  OpenFile* file = FindOpen(handle);
   if (file == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  Forget(file);
+  if ((file->access & GENERIC_WRITE) == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (S().writeFault.Strike()) {
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  const ssize_t done = write(file->fd, buffer, count);
+  if (done < 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  S().writes.push_back({handle, std::string(static_cast<const char*>(buffer), static_cast<size_t>(done))});
+  *written = static_cast<DWORD>(done);
   return TRUE;
 }
 
-int _open(const char* path, int flags, ...) {
-  if (path == nullptr) winsim::Unmodelled("_open", "null path");
-  const int known = _O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_CREAT | _O_TRUNC | _O_EXCL | _O_BINARY;
-  if ((flags & ~known) != 0) winsim::Unmodelled("_open", "flags " + std::to_string(flags));
-  // Without _O_BINARY the runtime would translate line ends; the program never asks for that.
-  if ((flags & _O_BINARY) == 0) winsim::Unmodelled("_open", "text mode (no _O_BINARY)");
-  int mode = 0;
-  if (flags & _O_CREAT) {
-    va_list args;
-    va_start(args, flags);
-    mode = va_arg(args, int);
-    va_end(args);
-    if ((mode & ~(_S_IREAD | _S_IWRITE)) != 0) winsim::Unmodelled("_open", "permission " + std::to_string(mode));
+BOOL WINAPI CloseHandle(HANDLE handle) {
+  {
+    Guard guard(S().lock);
+    OpenFile* file = FindOpen(handle);
+    if (file != nullptr) {
+      Forget(file);
+      return TRUE;
+    }
   }
-  int posix = (flags & _O_RDWR) ? O_RDWR : (flags & _O_WRONLY) ? O_WRONLY : O_RDONLY;
-  if (flags & _O_APPEND) posix |= O_APPEND;
-  if (flags & _O_CREAT) posix |= O_CREAT;
-  if (flags & _O_TRUNC) posix |= O_TRUNC;
-  if (flags & _O_EXCL) posix |= O_EXCL;
-  const DWORD access = (flags & _O_RDWR)     ? (GENERIC_READ | GENERIC_WRITE)
-                       : (flags & _O_WRONLY) ? GENERIC_WRITE
-                                             : GENERIC_READ;
-
-  Guard guard(S().lock);
-  if (S().openFault.Strike()) {
-    errno = EACCES;
-    return -1;
-  }
-  const std::string host = winsim::HostPath(path);
-  // The runtime opens its descriptors sharing read and write with everyone.
-  if (SharingConflict(host, access, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
-    errno = EACCES;
-    return -1;
-  }
-  const int fd = open(host.c_str(), posix | O_CLOEXEC, (mode & _S_IWRITE) ? 0644 : 0444);
-  if (fd < 0) return -1;
-  S().openFiles.push_back(new OpenFile{false, fd, host, access, FILE_SHARE_READ | FILE_SHARE_WRITE});
-  return fd;
-}
-
-int _write(int fd, const void* buffer, unsigned int count) {
-  Guard guard(S().lock);
-  if (FindOpen(false, fd, nullptr) == nullptr) {
-    errno = EBADF;
-    return -1;
-  }
-  if (S().writeFault.Strike()) {
-    errno = ENOSPC;
-    return -1;
-  }
-  const ssize_t written = write(fd, buffer, count);
-  if (written < 0) return -1;
-  S().writes.push_back({fd, std::string(static_cast<const char*>(buffer), static_cast<size_t>(written))});
-  return static_cast<int>(written);
-}
-
-int _close(int fd) {
-  Guard guard(S().lock);
-  OpenFile* file = FindOpen(false, fd, nullptr);
-  if (file == nullptr) {
-    errno = EBADF;
-    return -1;
-  }
-  Forget(file);
-  return 0;
+  if (winsim::detail::CloseThreadHandle(handle)) return TRUE;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
 }

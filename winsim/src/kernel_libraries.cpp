@@ -83,6 +83,8 @@ void SetDDrawLibrary(DDrawLibrary kind) {
                                             {"DirectDrawEnumerateA", AsFarProc(&DirectDrawEnumerateA)}};
   if (kind == DDrawLibrary::kComplete) exports["DirectDrawEnumerateExA"] = AsFarProc(&DirectDrawEnumerateExA);
   SetLibrary("ddraw.dll", kind != DDrawLibrary::kMissing, exports);
+  Guard guard(S().lock);
+  detail::D().directX3 = kind == DDrawLibrary::kDirectX3;
 }
 
 int LoadedLibraryCount(const std::string& name) {
@@ -103,6 +105,10 @@ HMODULE LoadedModule(const std::string& name) {
   Guard guard(S().lock);
   const auto found = Table().find(Key(name));
   return found != Table().end() && InProcess(found->second) ? Handle(found->second) : nullptr;
+}
+
+void RequireDDrawLoaded(const char* call) {
+  if (LoadedModule("ddraw.dll") == nullptr) Unmodelled(call, "called while ddraw.dll is not loaded");
 }
 
 void SetLoadedFromStart(const std::string& name, bool loaded) {
@@ -153,5 +159,10 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     return FALSE;
   }
   --library->loaded;
+  // The DirectDraw objects live in the library's code: freeing it under them is a crash to come.
+  const auto ddraw = Table().find(Key("ddraw.dll"));
+  if (ddraw != Table().end() && &ddraw->second == library && !InProcess(*library) &&
+      winsim::LiveDirectDrawObjects() > 0)
+    winsim::Unmodelled("FreeLibrary", "ddraw.dll freed while DirectDraw objects made through it live");
   return TRUE;
 }

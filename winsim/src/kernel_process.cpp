@@ -122,6 +122,11 @@ bool ExitedThroughExitProcess() {
 }
 
 namespace detail {
+bool Win9xFamily() {
+  std::lock_guard<std::mutex> guard(P().lock);
+  return VersionOf(P().platform).platformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
 void ResetProcess() {
   std::lock_guard<std::mutex> guard(P().lock);
   if (P().running) Unmodelled("Reset", "while a program runs");

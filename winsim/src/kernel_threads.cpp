@@ -1,5 +1,5 @@
-// winsim: the C runtime's thread start and end. Threads the program starts are numbered from 1
-// and joined by tests (JoinThreads) or by Reset.
+// winsim: kernel32's thread start and end (CreateThread, ExitThread) and the thread's handle. Threads
+// the program starts are numbered from 1 and joined by tests (JoinThreads) or by Reset.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,19 +9,20 @@
 #include <vector>
 
 #include "display_reset.h"
-#include "process.h"
 #include "state.h"
+#include "windows.h"
 #include "winsim/clock_control.h"
 
 namespace {
 
-// Thrown by _endthread and caught where winsim started the thread: the program's own code never
+// Thrown by ExitThread and caught where winsim started the thread: the program's own code never
 // throws or catches, so the unwinding passes straight through it.
 struct ThreadExit {};
 
 struct Started {
   std::thread thread;
   bool ended = false;
+  bool handleOpen = true;  // until the program closes the handle CreateThread gave it
 };
 
 struct ThreadState {
@@ -61,6 +62,13 @@ int ThreadsRunning() {
 
 int CurrentThreadNumber() { return currentNumber; }
 
+int OpenThreadHandles() {
+  std::lock_guard<std::mutex> guard(T().lock);
+  int open = 0;
+  for (const auto& t : T().threads) open += t->handleOpen ? 1 : 0;
+  return open;
+}
+
 bool JoinThreads(uint32_t timeoutMs) {
   auto& t = T();
   std::unique_lock<std::mutex> guard(t.lock);
@@ -86,17 +94,51 @@ void ResetThreads() {
 }  // namespace detail
 }  // namespace winsim
 
-std::uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* argument) {
-  if (stackSize != 0) winsim::Unmodelled("_beginthread", "a stack size other than the default");
+namespace {
+
+// Handles of started threads: distinct from every other handle winsim hands out.
+HANDLE ThreadHandle(int number) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(number) * 4 + 0x100); }
+
+}  // namespace
+
+namespace winsim::detail {
+
+bool CloseThreadHandle(HANDLE handle) {
+  std::lock_guard<std::mutex> guard(T().lock);
+  for (size_t i = 0; i < T().threads.size(); ++i) {
+    Started& started = *T().threads[i];
+    if (ThreadHandle(static_cast<int>(i) + 1) != handle || !started.handleOpen) continue;
+    started.handleOpen = false;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace winsim::detail
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                           LPVOID argument, DWORD flags, LPDWORD threadId) {
+  if (security != nullptr) winsim::Unmodelled("CreateThread", "security attributes");
+  if (stackSize != 0) winsim::Unmodelled("CreateThread", "a stack size other than the default");
+  if (flags != 0) winsim::Unmodelled("CreateThread", "creation flags " + std::to_string(flags));
+  if (start == nullptr) winsim::Unmodelled("CreateThread", "no start address");
+  // The 95/98 family writes the new thread's identifier without looking: it refuses a null place
+  // for it, where NT lets it be left out.
+  if (threadId == nullptr && winsim::detail::Win9xFamily()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   auto& t = T();
   std::lock_guard<std::mutex> guard(t.lock);
   if (t.failStarts > 0) {
     --t.failStarts;
-    return static_cast<std::uintptr_t>(-1);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
   }
   t.threads.push_back(std::make_unique<Started>());
   Started* started = t.threads.back().get();
   const int number = static_cast<int>(t.threads.size());
+  if (threadId != nullptr) *threadId = static_cast<DWORD>(0x40 + number);
   started->thread = std::thread([start, argument, started, number] {
     currentNumber = number;
     try {
@@ -107,10 +149,10 @@ std::uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* argu
     started->ended = true;
     T().endedChanged.notify_all();
   });
-  return static_cast<std::uintptr_t>(number) * 4 + 0x100;
+  return ThreadHandle(number);
 }
 
-void _endthread() {
-  if (currentNumber == 0) winsim::Unmodelled("_endthread", "a thread not started with _beginthread");
+void WINAPI ExitThread(DWORD /*exitCode*/) {
+  if (currentNumber == 0) winsim::Unmodelled("ExitThread", "a thread not started with CreateThread");
   throw ThreadExit{};
 }

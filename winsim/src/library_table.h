@@ -12,6 +12,10 @@ namespace winsim::detail {
 HMODULE LoadedModule(const std::string& name);
 // Marks a present library as loaded in the process from its start (GetModuleHandleA finds it).
 void SetLoadedFromStart(const std::string& name, bool loaded);
+// Stops loudly unless ddraw.dll is loaded in the process: its entry points are reached only through
+// the loaded library (the program imports none of them), so a call without it is a call into a
+// library the process does not hold.
+void RequireDDrawLoaded(const char* call);
 // PASSWORD.CPL, MPR.DLL and IMM32.DLL absent, their records and scripts cleared.
 void ResetSystemLibraries();
 

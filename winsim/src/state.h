@@ -19,9 +19,8 @@ struct Fault {
   bool Strike();
 };
 
-// One open file: a CreateFileA handle (fd of the host file inside) or an _open descriptor.
+// One open file: a CreateFileA handle (fd of the host file inside).
 struct OpenFile {
-  bool isHandle = false;
   int fd = -1;
   std::string path;  // host path, as given after backslashes became slashes
   DWORD access = 0;  // GENERIC_READ | GENERIC_WRITE
@@ -38,10 +37,9 @@ struct State {
   std::string windowsDirectory;
   Fault createFileFault;
   DWORD createFileError = 0;
-  Fault openFault;
   Fault writeFault;
   std::vector<WriteRecord> writes;
-  std::vector<OpenFile*> openFiles;  // every open CreateFileA handle and _open descriptor
+  std::vector<OpenFile*> openFiles;  // every open CreateFileA handle
   std::map<std::pair<std::string, int>, OverriddenResource> resourceOverrides;
   std::vector<MessageBoxRecord> messageBoxes;
   std::vector<int> messageBoxAnswers;
@@ -49,6 +47,11 @@ struct State {
 };
 
 State& S();
+
+// The platform the program runs on is of the 95/98 family (GetVersionExA's VER_PLATFORM_WIN32_WINDOWS).
+bool Win9xFamily();
+// Closes the handle of a thread the program started; false when `handle` is none open.
+bool CloseThreadHandle(HANDLE handle);
 
 // Names compared as the platform compares them: case-insensitively.
 bool SameText(const std::string& a, const std::string& b);

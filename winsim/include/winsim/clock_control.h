@@ -31,7 +31,7 @@ void HoldClock(bool hold);
 
 // --- Sleep ------------------------------------------------------------------------------------
 struct SleepRecord {
-  int thread;        // 0 for a thread the program did not start, else the _beginthread number (1, 2, ...)
+  int thread;        // 0 for a thread the program did not start, else the CreateThread number (1, 2, ...)
   uint32_t ms;       // as asked
   uint32_t clockAt;  // the clock when Sleep was called
 };
@@ -43,12 +43,14 @@ size_t SleepCount();
 void OnSleep(std::function<void(const SleepRecord&)> hook);
 
 // --- threads ----------------------------------------------------------------------------------
-// The next `count` _beginthread calls fail.
+// The next `count` CreateThread calls fail (ERROR_NOT_ENOUGH_MEMORY).
 void FailThreadStart(int count = 1);
 int ThreadsStarted();  // since Reset
 int ThreadsRunning();
 // The number (1, 2, ...) of the calling thread if the program started it, else 0.
 int CurrentThreadNumber();
+// Handles of started threads that the program has not closed.
+int OpenThreadHandles();
 // Waits until every thread the program started has ended and joins them. False when some thread
 // still runs after `timeoutMs` of real time (those are left running).
 bool JoinThreads(uint32_t timeoutMs = 10000);

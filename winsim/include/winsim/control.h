@@ -32,17 +32,15 @@ std::string HostPath(const std::string& windowsPath);
 // --- kernel: files ----------------------------------------------------------------------------
 // The next `count` CreateFileA calls fail with `error` (after `skip` calls that behave normally).
 void FailCreateFile(DWORD error, int count = 1, int skip = 0);
-// The next `count` _open calls fail (errno EACCES) after `skip` normal ones.
-void FailOpen(int count = 1, int skip = 0);
-// The next `count` _write calls fail (return -1) after `skip` normal ones.
+// The next `count` WriteFile calls fail (ERROR_DISK_FULL, nothing written) after `skip` normal ones.
 void FailWrite(int count = 1, int skip = 0);
-// Every _write call so far, in order, as (descriptor, bytes).
+// Every WriteFile call that wrote, in order, as (handle, bytes).
 struct WriteRecord {
-  int fd;
+  HANDLE handle;
   std::string bytes;
 };
 const std::vector<WriteRecord>& Writes();
-// Descriptors and handles that winsim opened and that are still open.
+// File handles that winsim opened and that are still open.
 int OpenFileCount();
 
 // --- kernel: resources ------------------------------------------------------------------------

@@ -19,9 +19,13 @@ namespace winsim {
 // ERROR_MOD_NOT_FOUND; an export not listed fails GetProcAddress with ERROR_PROC_NOT_FOUND.
 void SetLibrary(const std::string& name, bool present, std::map<std::string, FARPROC> exports = {});
 void RemoveLibrary(const std::string& name);
-// ddraw.dll as the program meets it: absent, from before the extended enumeration, or complete
-// (the start state).
-enum class DDrawLibrary { kMissing, kWithoutEnumerateEx, kComplete };
+// ddraw.dll as the program meets it: absent (a Windows 95 that never had DirectX); DirectX 3's
+// (the DirectX of Windows NT 4.0 and of many Windows 95 machines: no extended enumeration, and a
+// SetCooperativeLevel that answers DDERR_INVALIDPARAMS to any flag but FULLSCREEN, ALLOWREBOOT,
+// NOWINDOWCHANGES, NORMAL, EXCLUSIVE and ALLOWMODEX, or to flags without EXCLUSIVE or NORMAL);
+// without the extended enumeration but with the focus and device windows; or complete (the start
+// state).
+enum class DDrawLibrary { kMissing, kDirectX3, kWithoutEnumerateEx, kComplete };
 void SetDDrawLibrary(DDrawLibrary library);
 // LoadLibraryA calls minus FreeLibrary calls for that library: 0 once the program freed it.
 int LoadedLibraryCount(const std::string& name);
@@ -90,8 +94,9 @@ void SetFlipPending(int count);
 // Runs `hook` on the calling thread each time the program calls `call` (before the call is
 // recorded and acts, also when a fault strikes it), without winsim's lock: lets a test make
 // something happen at that exact point of the program's work, such as a message that arrives
-// while the devices are being made. Modelled for SetCooperativeLevel, SetDisplayMode and
-// FlipToGDISurface. An empty hook removes it; Reset removes all.
+// while the devices are being made, or time that a failing presentation takes. Modelled for
+// SetCooperativeLevel, SetDisplayMode, FlipToGDISurface, GetFlipStatus, Flip and Blt. An empty hook
+// removes it; Reset removes all.
 void OnDDCall(const std::string& call, std::function<void()> hook);
 // While held, a Flip or a copy onto a primary surface (a window's presentation) called on a thread
 // the program started (its drawing thread) waits before it does anything, until HoldFlips(false)

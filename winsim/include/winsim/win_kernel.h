@@ -1,5 +1,5 @@
-// winsim: kernel32 services — errors, the clock and Sleep, the Windows directory, files, resources,
-// critical sections, thread-local slots.
+// winsim: kernel32 services — errors, the clock and Sleep, the Windows directory, files, threads,
+// resources, critical sections, thread-local slots.
 #pragma once
 
 #include "winsim/win_types.h"
@@ -32,7 +32,20 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                           DWORD attributes, HANDLE templateFile);
+// Writes at the handle's position, which a new handle has at the start of the file. The count of
+// bytes written must be asked for (the systems before Windows 7 require it) and there is no
+// overlapped writing.
+typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
+// Closes a file handle or a thread's handle (the thread runs on).
 BOOL WINAPI CloseHandle(HANDLE handle);
+
+// Threads: default security and stack, started at once. The 95/98 family refuses a null place for
+// the thread's identifier (NT accepts it). A started thread ends by returning or by ExitThread.
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                           LPVOID argument, DWORD flags, LPDWORD threadId);
+[[noreturn]] void WINAPI ExitThread(DWORD exitCode);
 
 #define RT_ICON MAKEINTRESOURCEA(3)
 #define RT_DIALOG MAKEINTRESOURCEA(5)
