@@ -8,6 +8,8 @@
 // with 0 and the registry is unchanged. Keys go through SendInput, as a user's would (a mouse
 // click through SendInput can land where an older pointer event put the cursor). Writes
 // C:\sarvello\dialog<K>.shown and dialog<K>.typed, each held on screen 1.5 s for a screenshot.
+// With --no-devices it plays the user of a system without DirectDraw: both dialogs open with no
+// device and no resolution listed, OK ends the first with 1 and Cancel the second with 0.
 // Exit code 0 when all of that held, 1 otherwise.
 #include "helper_support.h"
 
@@ -189,9 +191,33 @@ long Close(Session* session, int button) {
   return result;
 }
 
+// The dialog of a system without DirectDraw: no device and no display mode to choose.
+void ExpectEmpty(HWND dialog) {
+  const LRESULT devices = SendMessageA(GetDlgItem(dialog, kDevice), CB_GETCOUNT, 0, 0);
+  const LRESULT modes = SendMessageA(GetDlgItem(dialog, kResolution), CB_GETCOUNT, 0, 0);
+  Say("config_driver: the dialog lists %ld device(s) and %ld mode(s)", static_cast<long>(devices),
+      static_cast<long>(modes));
+  Expect(devices == 0 && modes == 0, "no device and no mode are listed");
+}
+
+int NoDevices(HWND owner) {
+  Session first;
+  if (!Open(1, "/c:" + helper::HandleText(owner), &first)) return 1;
+  ExpectEmpty(first.dialog);
+  Show("dialog1.shown");
+  Expect(Close(&first, kOk) == 1, "OK ends the dialog with 1");
+  Session second;
+  if (!Open(2, "/c", &second)) return 1;
+  ExpectEmpty(second.dialog);
+  Expect(Close(&second, kCancel) == 0, "Cancel ends the dialog with 0");
+  DestroyWindow(owner);
+  Say("config_driver: %s", failures == 0 ? "ok" : "FAILED");
+  return failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = DefWindowProcA;
@@ -203,6 +229,7 @@ int main() {
                                40, 480, 420, nullptr, nullptr, instance, nullptr);
   SetForegroundWindow(owner);
   helper::PumpFor(300);
+  if (argc > 1 && std::string(argv[1]) == "--no-devices") return NoDevices(owner);
 
   Stored before;
   if (!ReadStored(&before)) {
