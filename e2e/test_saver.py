@@ -28,6 +28,18 @@ def start_session(machine, build, *runs):
     return machine.run(build.program("saver_session.exe"), *runs)
 
 
+def ended_by_input(machine, session, size):
+    """After the input that ends a session's one full-screen run: the desktop comes back in its own
+    mode, the run ended with 0 after one trapped close request, and its one window had the mode's size."""
+    machine.wait_for_file(r"C:\sarvello\run1.ended")
+    machine.wait_for_screen(lambda shot: checks.probes(shot, DESKTOP), "Wine's desktop back at 1024 x 768", "desktop")
+    assert session.wait() == 0, session.output()
+    log = machine.read_text(FULL_SCREEN_LOG)
+    checks.whole_session(log)
+    checks.lines(log, {CLOSE_DETECTED: 2, TRAPPED: 1})
+    checks.lines(machine.read_text(WINDOWS), {SAVER_WINDOW.format(run=1, size=size): 1, "run 1:": 1})
+
+
 @pytest.mark.parametrize("version", [None, "win95", "win98", "nt40", "win2k"],
                          ids=["default", "win95", "win98", "nt40", "win2k"])
 def test_a_key_ends_the_full_screen_saver(machine, build, version):
@@ -54,13 +66,7 @@ def test_small_moves_and_the_first_click_leave_the_rain_running(machine, build):
     # asks for them), which ends nothing.
     time.sleep(DOUBLE_CLICK_SECONDS)
     machine.click(1)
-    machine.wait_for_file(r"C:\sarvello\run1.ended")
-    machine.wait_for_screen(lambda shot: checks.probes(shot, DESKTOP), "Wine's desktop back at 1024 x 768", "desktop")
-    assert session.wait() == 0, session.output()
-    log = machine.read_text(FULL_SCREEN_LOG)
-    checks.whole_session(log)
-    checks.lines(log, {CLOSE_DETECTED: 2, TRAPPED: 1})
-    checks.lines(machine.read_text(WINDOWS), {SAVER_WINDOW.format(run=1, size="800x600"): 1, "run 1:": 1})
+    ended_by_input(machine, session, "800x600")
 
 
 def test_the_stored_mode_and_frame_delay_are_used(machine, build):
@@ -77,13 +83,7 @@ def test_the_stored_mode_and_frame_delay_are_used(machine, build):
     machine.move(400, 300)
     machine.wait_for_line(FULL_SCREEN_LOG, TRAPPED)
     machine.move(200, 150)
-    machine.wait_for_file(r"C:\sarvello\run1.ended")
-    machine.wait_for_screen(lambda shot: checks.probes(shot, DESKTOP), "Wine's desktop back at 1024 x 768", "desktop")
-    assert session.wait() == 0, session.output()
-    log = machine.read_text(FULL_SCREEN_LOG)
-    checks.whole_session(log)
-    checks.lines(log, {CLOSE_DETECTED: 2, TRAPPED: 1})
-    checks.lines(machine.read_text(WINDOWS), {SAVER_WINDOW.format(run=1, size="640x480"): 1, "run 1:": 1})
+    ended_by_input(machine, session, "640x480")
     # The values written by hand are the ones used: no second device key with defaults appeared.
     export = machine.export_registry(SAVER_KEY)
     assert list(export.keys) == [SAVER_KEY, DEVICE_KEY]
