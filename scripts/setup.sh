@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   procps util-linux
-  python3-pytest python3-pil python3-pytest-xdist
+  python3-pytest python3-pil python3-pytest-xdist python3-pytest-timeout python3-psutil python3-filelock
 )
 
 missing=()
