@@ -9,17 +9,18 @@
 // Windows NT 4.0 and of many Windows 95 machines).
 struct DirectDrawLibrary {
   HMODULE module;
-  int users;  // the holders of the one load: the enumeration while it runs, the DDrawManager
   decltype(&DirectDrawCreate) create;
   decltype(&DirectDrawEnumerateA) enumerate;
   LPDIRECTDRAWENUMERATEEXA enumerateEx;
 };
 extern DirectDrawLibrary DDraw;
 
-// Loads "ddraw.dll" and looks up its entry points, or counts one more user of the library when it
-// is loaded already. False, with nothing held, when it cannot be loaded or lacks DirectDrawCreate
-// or DirectDrawEnumerateA. Window thread. Each successful call is matched by one FreeDirectDraw.
+// Loads "ddraw.dll" and looks up its entry points, once: true while it is loaded. False, with
+// nothing held, when it cannot be loaded or lacks DirectDrawCreate or DirectDrawEnumerateA. Window
+// thread.
+//
+// Once loaded, the library stays for the rest of the process, as a static import would. A
+// DirectDraw may subclass the window given to SetCooperativeLevel and hook the message functions
+// (the compatibility libraries of later Windows do), so its code is still on the stack when the
+// saver window's WM_DESTROY runs the cleanup; freeing it there returns into unmapped memory.
 bool LoadDirectDraw();
-// One user fewer; the last one frees the library and clears the entry points. No DirectDraw object
-// made through it may be left by then.
-void FreeDirectDraw();

@@ -2,7 +2,6 @@
 #include "display/ddraw_manager.h"
 
 #include "diag/log_message.h"
-#include "display/ddraw_library.h"
 
 ScreenRecord* CurrentScreen = nullptr;
 int32_t CurrentColourType = 0;
@@ -13,10 +12,8 @@ DDrawManager::DDrawManager() {
   CurrentScreen = nullptr;
   // The settings reader enumerates before window creation; its list, with the modes chosen in
   // it, stays in use.
+  // DirectDraw's library, loaded by the enumeration, stays for the rest of the process.
   if (!ScreensEnumerated) EnumScreens();
-  // The DirectDraw objects and surfaces come from the library's code: it stays loaded until the
-  // destructor has released them all.
-  holdsDirectDraw_ = LoadDirectDraw();
   LogMessage("[DDrawManager::DDrawManager] *LEAVE*", LOG_INFO);
 }
 
@@ -43,7 +40,6 @@ DDrawManager::~DDrawManager() {
     }
     screen->deviceObject = nullptr;
   }
-  if (holdsDirectDraw_) FreeDirectDraw();
   LogMessage("[DDrawManager::~DDrawManager] *LEAVE*", LOG_INFO);
 }
 

@@ -56,9 +56,6 @@ class DDrawManager {
   bool displayModeSet = false;
 
  private:
-  // Whether the constructor could load "ddraw.dll"; without it no device can be made.
-  bool holdsDirectDraw_ = false;
-
   bool CreateDevice(ScreenRecord* screen, HWND window);
   bool CreateSurfaces(ScreenRecord* screen);
   void ClearBuffers(ScreenRecord* screen);

@@ -49,7 +49,6 @@ HRESULT EnumScreens() {
     result = DDraw.enumerate(EnumCallbackFallback, &ScreenList);
   }
   ScreensEnumerated = true;
-  FreeDirectDraw();
   return result;
 }
 
@@ -87,7 +86,7 @@ BOOL WINAPI DDEnumCallbackEx(GUID* guid, LPSTR description, LPSTR /*driverName*/
       LOG_INFO);
 
   IDirectDraw* directDraw = nullptr;
-  // Called only from within the enumeration, while EnumScreens holds the library.
+  // Called only from within the enumeration, so the library is loaded.
   screen->enumResult = DDraw.create(IsZeroGuid(screen->guid) ? nullptr : &screen->guid, &directDraw, nullptr);
   if (SUCCEEDED(screen->enumResult) && directDraw == nullptr) screen->enumResult = E_FAIL;
   if (SUCCEEDED(screen->enumResult)) {

@@ -13,9 +13,21 @@ namespace {
 
 void PostClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
+// The saver's class asks for double clicks, so the second of two quick clicks arrives as its
+// button's double-click message: it is input all the same.
 bool IsInput(UINT message) {
-  return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN ||
-         message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: return true;
+    default: return false;
+  }
 }
 
 // The sum of both axes' distance, as an unsigned number (no overflow for any two points).
@@ -45,6 +57,9 @@ bool ApplyClosingRules(HWND window, UINT message, WPARAM wParam, LRESULT* answer
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
     case WM_POWERBROADCAST: PostClose(window); return false;
     case WM_MOUSEMOVE: {
       POINT cursor = {0, 0};

@@ -36,7 +36,10 @@ bool Traced(UINT message) {
     case WM_SHOWWINDOW:
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
-    case WM_CLOSE: return true;
+    case WM_CLOSE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: return true;
     default: return false;
   }
 }
@@ -229,6 +232,9 @@ TEST_F(WindowsConformance, DefaultProcedureAnswersWhatTheProgramHandsIt) {
       {"key", WM_KEYDOWN, VK_SPACE, 1, 0},
       {"mouse move", WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0},
       {"left button", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), 0},
+      {"left double click", WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5), 0},
+      {"right double click", WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(5, 5), 0},
+      {"middle double click", WM_MBUTTONDBLCLK, MK_MBUTTON, MAKELPARAM(5, 5), 0},
       {"timer", WM_TIMER, 1, 0, 0},
       {"help of a top-level window", WM_HELP, 0, 0, 0},
       {"context menu of a top-level window", WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(5, 5), 0},
@@ -367,6 +373,36 @@ TEST_F(WindowsConformance, SentMessagesRunInsideTheSenderAndReturnTheAnswer) {
   PostMessageA(window, WM_USER + 3, 0, 0);
   ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
   EXPECT_EQ(DispatchMessageA(&msg), 77) << "dispatch returns the procedure's answer";
+}
+
+// The program's class asks for double clicks: the second of two quick presses of a button arrives
+// as its double-click message instead of a second press, and the third begins anew.
+TEST_F(WindowsConformance, SecondOfTwoQuickClicksArrivesAsADoubleClick) {
+  POINT cursor = {0, 0};
+  ASSERT_NE(GetCursorPos(&cursor), FALSE);
+  HWND window = Make(WS_EX_TOPMOST, "clicks", WS_POPUP | WS_VISIBLE,
+                     {cursor.x - 50, cursor.y - 50, cursor.x + 50, cursor.y + 50});
+  ASSERT_NE(window, nullptr);
+  Drain();
+  trace.clear();
+  for (int click = 0; click < 3; ++click) {
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  }
+  // Hardware input reaches the queue on its own time (and a click may activate the window first):
+  // look until all six button messages have come.
+  const auto buttons = [window] {
+    std::vector<UINT> seen;
+    for (UINT m : MessagesOf(window))
+      if (m >= WM_LBUTTONDOWN && m <= WM_LBUTTONDBLCLK) seen.push_back(m);
+    return seen;
+  };
+  for (int look = 0; look < 200 && buttons().size() < 6; ++look) {
+    Drain();
+    if (buttons().size() < 6) Sleep(10);
+  }
+  EXPECT_EQ(buttons(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
+                                          WM_LBUTTONUP}));
 }
 
 TEST_F(WindowsConformance, TranslationPostsTheCharacterOfAKey) {

@@ -1,6 +1,8 @@
 // The screen list: one and two monitors, the older enumeration, 16-bit modes only, rebuilding, and
 // the manager enumerating only when nobody has.
 #include <cstring>
+#include <functional>
+#include <string>
 
 #include "display_fixture.h"
 
@@ -26,24 +28,29 @@ TEST_F(DisplayTest, OneMonitorListsThePrimaryDriverWithItsSixteenBitModes) {
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(Modes(screens[0]), expected);
   EXPECT_EQ(screens[0]->selectedMode, nullptr);
-  EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 0) << "the library is freed again";
+  EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 1) << "loaded once and kept";
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0) << "the enumeration's objects are released";
   // Every kept mode is logged with its size.
   for (const auto& m : expected) {
     const std::string size = m.substr(0, m.size() - 3);
     EXPECT_EQ(CountLines("LOG_INFO: [DDEnumModesCallback] Found mode <" + size + ", 16bit>"), 1) << m;
   }
+  EXPECT_EQ(EnumScreens(), DD_OK);
+  EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 1) << "enumerating again loads nothing more";
 }
 
 TEST_F(DisplayTest, TwoMonitorsListTheMonitorDevicesInOrder) {
-  const auto desktop = winsim::TwoMonitorDesktop();
+  auto desktop = winsim::TwoMonitorDesktop();
+  // A driver may name its device at any length: the record keeps what fits, NUL-terminated.
+  desktop.monitors[1].description = std::string(ScreenRecord::kDescriptionSize + 50, 'D');
   winsim::SetDesktop(desktop);
   EnumScreens();
   const auto screens = Screens();
   ASSERT_EQ(screens.size(), 2u);
+  const std::string kept[] = {desktop.monitors[0].description, std::string(ScreenRecord::kDescriptionSize - 1, 'D')};
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(std::memcmp(&screens[i]->guid, &desktop.monitors[i].guid, sizeof(GUID)), 0) << i;
-    EXPECT_STREQ(screens[i]->description, desktop.monitors[i].description.c_str()) << i;
+    EXPECT_EQ(screens[i]->description, kept[i]) << i;
     EXPECT_EQ(screens[i]->monitor, desktop.monitors[i].monitor) << i;
   }
   EXPECT_EQ(screens[0]->prev, nullptr);
@@ -64,15 +71,39 @@ TEST_F(DisplayTest, OlderEnumerationListsOnlyTheFirstDevice) {
   EXPECT_FALSE(Modes(screens[0]).empty());
 }
 
-TEST_F(DisplayTest, MissingLibraryLeavesTheListEmptyAndEnumerationOpen) {
-  winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing);
-  EXPECT_EQ(EnumScreens(), E_FAIL);
-  EXPECT_EQ(ScreenList, nullptr);
-  EXPECT_FALSE(ScreensEnumerated);
-  winsim::SetDDrawLibrary(winsim::DDrawLibrary::kComplete);
-  { DDrawManager manager; }  // enumerates, since nobody has
-  EXPECT_TRUE(ScreensEnumerated);
-  EXPECT_NE(ScreenList, nullptr);
+// A library of that name that is not DirectDraw is refused and freed at once, as a missing one.
+TEST_F(DisplayTest, MissingOrForeignLibraryLeavesTheListEmptyAndEnumerationOpen) {
+  const auto create = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate));
+  const auto enumerate = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawEnumerateA));
+  const struct {
+    const char* name;
+    std::function<void()> library;
+  } rows[] = {
+      {"no ddraw.dll", [] { winsim::SetDDrawLibrary(winsim::DDrawLibrary::kMissing); }},
+      {"no DirectDrawEnumerateA",
+       [&] {
+         winsim::SetLibrary("ddraw.dll", true, {{"DirectDrawCreate", create}});
+       }},
+      {"no DirectDrawCreate",
+       [&] {
+         winsim::SetLibrary("ddraw.dll", true, {{"DirectDrawEnumerateA", enumerate}});
+       }},
+  };
+  for (const auto& row : rows) {
+    SetUp();
+    row.library();
+    EXPECT_EQ(EnumScreens(), E_FAIL) << row.name;
+    EXPECT_EQ(ScreenList, nullptr) << row.name;
+    EXPECT_FALSE(ScreensEnumerated) << row.name;
+    EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 0) << row.name << ": freed again";
+    EXPECT_EQ(DDraw.module, nullptr) << row.name;
+    winsim::SetDDrawLibrary(winsim::DDrawLibrary::kComplete);
+    { DDrawManager manager; }  // enumerates, since nobody has
+    EXPECT_TRUE(ScreensEnumerated) << row.name;
+    EXPECT_NE(ScreenList, nullptr) << row.name;
+    EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 1) << row.name << ": kept after the manager";
+    TearDown();
+  }
 }
 
 TEST_F(DisplayTest, EnumeratingAgainRebuildsTheList) {

@@ -90,6 +90,8 @@ void FullScreenScenario::RainsAndAKeyEndsIt(bool directX3, bool secondMonitorDra
   // cursor shown again.
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
   EXPECT_EQ(winsim::LiveSurfaces(), 0);
+  // The library itself stays: a DirectDraw's code may be on the stack as the window goes.
+  EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 1);
   EXPECT_EQ(winsim::CursorDisplayCount(), 1) << "Cleanup shows the cursor once";
   EXPECT_TRUE(winsim::MessageBoxes().empty());
 }
@@ -427,10 +429,10 @@ class SaverWindowScenario : public ScenarioTest {
       if (c.first == command) return true;
     return false;
   }
-  static bool CloseQueued(HWND window) {
-    for (const MSG& m : winsim::QueuedMessages(window))
-      if (m.message == WM_CLOSE) return true;
-    return false;
+  static int ClosesQueued(HWND window) {
+    int n = 0;
+    for (const MSG& m : winsim::QueuedMessages(window)) n += m.message == WM_CLOSE;
+    return n;
   }
 };
 
@@ -481,6 +483,10 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
       {"WM_ACTIVATEAPP off", WM_ACTIVATEAPP, FALSE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVATEAPP: Deactivated", 0,
        true},
       {"WM_ACTIVATE active", WM_ACTIVATE, WA_ACTIVE, 0, 0, 0, -1, "LOG_INFO: [STATE] WM_ACTIVE: Activated", 1, false},
+      // The class asks for double clicks: a quick second click is input as the first was.
+      {"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK, MK_LBUTTON, 0, 0, 0, -1, nullptr, -1, true},
+      {"WM_RBUTTONDBLCLK", WM_RBUTTONDBLCLK, MK_RBUTTON, 0, 0, 0, -1, nullptr, -1, true},
+      {"WM_MBUTTONDBLCLK", WM_MBUTTONDBLCLK, MK_MBUTTON, 0, 0, 0, -1, nullptr, -1, true},
   };
   winsim::ScriptInput({
       // Creation is over, nothing has been dispatched yet: WM_CREATE and WM_SHOWWINDOW hid the cursor.
@@ -491,7 +497,7 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
                     const int cursor = winsim::SetCursorCalls();
                     const int yields = WindowThreadYields();
                     const int lines = row.line != nullptr ? Count(Log(true), row.line) : 0;
-                    const bool queuedBefore = CloseQueued(saver);
+                    const int queuedBefore = ClosesQueued(saver);
                     EXPECT_EQ(SendMessageA(saver, row.message, row.wParam, 0), row.result) << row.name;
                     EXPECT_EQ(winsim::SetCursorCalls() - cursor, row.cursorHidden) << row.name;
                     EXPECT_EQ(winsim::CurrentCursor(), nullptr) << row.name;
@@ -505,8 +511,11 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
                     if (row.drawing >= 0) {
                       EXPECT_EQ(DrawEnabled.load() != 0, row.drawing == 1) << row.name;
                     }
-                    EXPECT_EQ(CloseQueued(saver) && !queuedBefore, row.postsClose) << row.name;
+                    EXPECT_EQ(ClosesQueued(saver) - queuedBefore, row.postsClose ? 1 : 0) << row.name;
                   }
+                  // The first close is the trapped one; the rest would end the run before its last steps.
+                  MSG extra;
+                  while (ClosesQueued(saver) > 1) PeekMessageA(&extra, saver, WM_CLOSE, WM_CLOSE, PM_REMOVE);
                   EXPECT_EQ(MonitorOff.load(), 0) << "no SC_MONITORPOWER among them";
                   // The title never changes.
                   EXPECT_EQ(SendMessageA(saver, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed")), 0);
@@ -521,10 +530,11 @@ TEST_F(SaverWindowScenario, FullScreenMessagesAreAnsweredOrPassedOnAsTheTableSay
                   EXPECT_EQ(SendMessageA(saver, WM_PAINT, 0, 0), 0);
                   EXPECT_EQ(SendMessageA(saver, WM_TIMER, 1, 0), 0);
                   EXPECT_EQ(SendMessageA(saver, WM_KEYDOWN, VK_SPACE, 0), 0);
+                  EXPECT_EQ(SendMessageA(saver, WM_RBUTTONDBLCLK, MK_RBUTTON, 0), 0);
                   EXPECT_EQ(SendMessageA(saver, WM_SETCURSOR, 0, 0), 0) << "the class cursor, which is none";
                   EXPECT_EQ(winsim::SetCursorCalls(), cursor) << "painting no longer hides the cursor";
                   EXPECT_EQ(WindowThreadYields(), yields) << "a timer is answered at once";
-                  EXPECT_FALSE(CloseQueued(saver)) << "input no longer asks to close";
+                  EXPECT_EQ(ClosesQueued(saver), 0) << "input no longer asks to close";
                   EXPECT_EQ(SendMessageA(saver, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed")), 0);
                 })},
       InputStep{winsim::WhenIdle(), winsim::Post(WM_CLOSE, 0, 0)},

@@ -176,41 +176,65 @@ TEST_F(PresentationScenario, FullScreenWhoseFlipAlwaysFailsClosesOnInput) {
   EXPECT_EQ(desktopShown, (std::set<int>{0, 1}));
 }
 
-// A drawing thread that never comes back from the platform does not hold the preview's owner: the
-// wait at WM_DESTROY ends, nothing the thread may still use is freed, and the process ends.
+// A drawing thread that never comes back from the platform holds neither the preview's owner nor
+// the user who closes the full-screen saver: the close leaves the desktop's surface alone rather
+// than touch the screen under the thread, the wait at WM_DESTROY ends, nothing the thread may still
+// use is freed, and the process ends.
 TEST_F(PresentationScenario, DestroyDoesNotWaitForeverForADrawingThreadStuckInThePlatform) {
-  PlaceSettings(140, 130);
-  HWND area = area_;
-  bool held = false;
-  winsim::ScriptInput({
-      InputStep{AfterFrames(3, 0), winsim::Call([&] {
-                  winsim::HoldFlips(true);
-                  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-                  while (winsim::HeldFlips() == 0 && std::chrono::steady_clock::now() < limit)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                  held = winsim::HeldFlips() == 1;
-                  winsim::DestroyOtherProcessWindow(area);
-                })},
-  });
-  const int code = winsim::RunProgram(SaverMain, "\"C:\\WINDOWS\\Sarvello.scr\" /p " + HandleText(area_));
-  EXPECT_TRUE(held) << "the drawing thread was inside its copy";
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(ThreadEnded.load(), 0) << "the run ended while the drawing thread was still inside the platform";
-  size_t waits = 0;
-  for (const winsim::SleepRecord& r : winsim::Sleeps()) waits += r.thread == 0 && r.ms == kThreadEndPollMs;
-  EXPECT_EQ(waits, kThreadEndWaitMs / kThreadEndPollMs) << "the wait is bounded by time";
-  const auto log = Log(false);
-  EXPECT_TRUE(
-      Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected",
-             "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process"));
-  EXPECT_FALSE(Has(log, "LOG_GOSSIP: [STATE] Cleanup initiated")) << "nothing freed under the drawing thread";
-  EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
-  EXPECT_EQ(winsim::CursorDisplayCount(), 1) << "the cursor is shown again";
+  const char kLeftBehind[] = "LOG_WARNING: [STATE] Drawing thread still in its frame, desktop surface left behind";
+  const char kNotEnded[] =
+      "LOG_WARNING: [STATE] Drawing thread did not end, its objects are left to the end of the process";
+  for (const bool fullscreen : {false, true}) {
+    SCOPED_TRACE(fullscreen ? "full screen, ended by keys" : "preview, ended by its owner");
+    TearDown();
+    SetUp();
+    PlaceSettings(140, 130);
+    HWND area = area_;
+    bool held = false;
+    std::vector<InputStep> steps = {
+        InputStep{AfterFrames(3, 0), winsim::Call([&] {
+                    winsim::HoldFlips(true);
+                    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                    while (winsim::HeldFlips() == 0 && std::chrono::steady_clock::now() < limit)
+                      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    held = winsim::HeldFlips() == 1;
+                    if (!fullscreen) winsim::DestroyOtherProcessWindow(area);
+                  })},
+    };
+    if (fullscreen) {
+      steps.push_back(InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)});  // trapped
+      steps.push_back(InputStep{WhenIdle(), winsim::PressKey(VK_SPACE)});
+    }
+    winsim::ScriptInput(steps);
+    const int code =
+        winsim::RunProgram(SaverMain, fullscreen ? "\"C:\\WINDOWS\\Sarvello.scr\" /s"
+                                                 : "\"C:\\WINDOWS\\Sarvello.scr\" /p " + HandleText(area_));
+    EXPECT_TRUE(held) << "the drawing thread was inside its presentation";
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ThreadEnded.load(), 0) << "the run ended while the drawing thread was still inside the platform";
+    size_t waits = 0;
+    for (const winsim::SleepRecord& r : winsim::Sleeps()) waits += r.thread == 0 && r.ms == kThreadEndPollMs;
+    EXPECT_EQ(waits, kThreadEndWaitMs / kThreadEndPollMs) << "the wait is bounded by time";
+    const auto log = Log(fullscreen);
+    EXPECT_TRUE(Before(log, "LOG_GOSSIP: [STATE] WM_DESTROY detected", kNotEnded));
+    EXPECT_FALSE(Has(log, "LOG_GOSSIP: [STATE] Cleanup initiated")) << "nothing freed under the drawing thread";
+    if (fullscreen) {
+      EXPECT_TRUE(Before(log, kLeftBehind, "LOG_GOSSIP: [STATE] WM_DESTROY detected"));
+      EXPECT_EQ(Count(log, kLeftBehind), 1);
+      size_t desktopSurface = 0;
+      for (const auto& c : winsim::DDCalls()) desktopSurface += c.call == "FlipToGDISurface";
+      EXPECT_EQ(desktopSurface, 0u) << "the screen under the drawing thread is left alone";
+    } else {
+      EXPECT_FALSE(Has(log, kLeftBehind)) << "the owner destroys the preview without a close";
+    }
+    EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
+    EXPECT_EQ(winsim::CursorDisplayCount(), 1) << "the cursor is shown again";
 
-  // The platform would end the thread with the process; here it is let go and ends by itself.
-  winsim::HoldFlips(false);
-  EXPECT_TRUE(winsim::JoinThreads());
-  EXPECT_EQ(ThreadEnded.load(), 1);
+    // The platform would end the thread with the process; here it is let go and ends by itself.
+    winsim::HoldFlips(false);
+    EXPECT_TRUE(winsim::JoinThreads());
+    EXPECT_EQ(ThreadEnded.load(), 1);
+  }
 }
 
 }  // namespace

@@ -84,6 +84,7 @@ void PreviewScenario::DrawsIgnoresInputAndEndsWithItsOwner(bool directX3) {
   EXPECT_EQ(Count(log, "LOG_GOSSIP: [STATE] WM_CLOSE detected"), 0) << "input never asked to close";
   EXPECT_EQ(log.back(), "LOG_INFO: [StopErrorMsg] DEBUG SESSION TERMINATED");
   EXPECT_EQ(winsim::LiveDirectDrawObjects(), 0);
+  EXPECT_EQ(winsim::LoadedLibraryCount("ddraw.dll"), 1) << "kept: its code may be on the stack as the window goes";
   EXPECT_TRUE(winsim::MessageBoxes().empty());
 }
 

@@ -108,7 +108,7 @@ TEST_F(ConfigDialogTest, SliderMapsSpeedBothWays) {
       {30, 70, -1, 30}, {30, 70, 0, 100}, {30, 70, 100, 0}, {0, 100, 25, 75}, {100, 0, -1, 100}, {250, 0, -1, 100},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     InitCommonControls();
     StoreAll({{800, 600, 300, 8}}, row.stored);
     std::vector<winsim::DialogStep> steps = {
@@ -142,7 +142,7 @@ TEST_F(ConfigDialogTest, TypedNumbersAreLimitedWhenSaved) {
       {"399", "99", 399, 99},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     InitCommonControls();
     StoreAll({{800, 600, 300, 8}}, 30);
     EXPECT_EQ(Run({winsim::TypeText(IDC_DENSITY, row.density), winsim::TypeText(IDC_HIGHLIGHT, row.highlight),
@@ -223,7 +223,7 @@ TEST_F(ConfigDialogTest, RegistryFailuresOnOk) {
       {"Speed", RegistryCall::kSetValue, -1, "Speed", "Unable to set speed settings in registry", false, 8},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     InitCommonControls();
     winsim::SetDesktop(winsim::TwoMonitorDesktop());
     StoreAll({{1024, 768, 250, 12}, {800, 600, 100, 50}}, 30);

@@ -63,7 +63,7 @@ TEST_F(SettingsTest, StoredResolutionChoosesTheMode) {
       {"a width beyond 31 bits", 0xFFFFFD80, 480, "640x480"},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     auto desktop = winsim::OneMonitorDesktop();
     desktop.monitors[0].modes = {{640, 480, 16}, {800, 600, 32}, {1024, 768, 16}};
     winsim::SetDesktop(desktop);
@@ -113,7 +113,7 @@ TEST_F(SettingsTest, SpeedIsReadIntoFrameDelayOrRepaired) {
       {"empty", true, REG_NONE, {}, 30, true},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     FrameDelay = 30;
     winsim::SetRegistryDword(kProduct, "Unrelated", 1);  // the product key exists
     if (row.stored) winsim::SetRegistryValue(kProduct, "Speed", row.type, row.bytes);
@@ -146,7 +146,7 @@ TEST_F(SettingsTest, DensitiesAreLimitedInMemoryOnly) {
       {"3 bytes", {1, 1, 0}, {5, 0, 0, 0, 7}, 123, 5, {"Density=300"}},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     winsim::SetRegistryDword(kProduct, "Speed", 30);
     EnumScreens();
     const std::string key = DeviceKey(ScreenList);
@@ -226,7 +226,7 @@ TEST_F(SettingsTest, ReadSettingsFailures) {
       {"Speed repair refused", true, RegistryCall::kSetValue, -1, "Speed", 1, false, {"640x480", "640x480"}, 0},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     FrameDelay = 30;
     winsim::SetDesktop(winsim::TwoMonitorDesktop());
     EnumScreens();
@@ -271,7 +271,7 @@ TEST_F(SettingsTest, ReadDensitySettingsFailures) {
       {"unreadable, repair refused", true, RegistryCall::kSetValue, 0, "HighlightDensity", false, {250, -1}},
   };
   for (const Row& row : rows) {
-    winsim::Reset();
+    NewProcess();
     winsim::SetDesktop(winsim::TwoMonitorDesktop());
     EnumScreens();
     const auto screens = Screens();

@@ -20,6 +20,12 @@ class SettingsTest : public DisplayTest {
     DisplayTest::TearDown();
   }
 
+  // A fresh platform, and the screen list and DirectDraw library as a new process finds them.
+  static void NewProcess() {
+    winsim::Reset();
+    ForgetScreens();
+  }
+
   static constexpr char kProduct[] = "Software\\Brenmoor\\Sarvello";
   // The registry path of a screen's sub-key.
   static std::string DeviceKey(const ScreenRecord* screen) {

@@ -5,6 +5,10 @@
 #include "display/ddraw_library.h"
 #include "display/ddraw_manager.h"
 
+// The program's own start value of the library record, copied before any test ran (it is
+// constant-initialised), so that a wrong one shows in every test instead of being mended here.
+inline const DirectDrawLibrary DDrawAtStart = DDraw;
+
 inline void ForgetScreens() {
   while (ScreenList != nullptr) {
     ScreenRecord* next = ScreenList->next;
@@ -13,6 +17,6 @@ inline void ForgetScreens() {
   }
   ScreensEnumerated = false;
   CurrentScreen = nullptr;
-  // winsim::Reset has forgotten the library's load; a manager that outlived its test would hold it.
-  DDraw = {nullptr, 0, nullptr, nullptr, nullptr};
+  // winsim::Reset has forgotten the library, which the program keeps loaded once it has it.
+  DDraw = DDrawAtStart;
 }

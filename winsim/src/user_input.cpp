@@ -1,6 +1,7 @@
 // winsim: scripted user input — steps that GetMessageA runs on the waiting thread when their
 // condition holds: keys, clicks and mouse moves into the input queue, activation, power and
 // AutoPlay messages sent as the system sends them, and the tests' own callbacks.
+#include <cstdlib>
 #include <deque>
 
 #include "display_state.h"
@@ -54,6 +55,49 @@ void PushInput(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
   U().queues[record->thread].input.push_back(MSG{target, message, wParam, lParam, GetTickCount(), U().cursor});
   ++U().generation;
   U().changed.notify_all();
+}
+
+// A mouse button's messages, and its bit in a mouse message's wParam while it is held.
+struct Button {
+  UINT down, up, doubleClick;
+  WPARAM held;
+};
+constexpr Button kLeft = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, MK_LBUTTON};
+constexpr Button kRight = {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, MK_RBUTTON};
+constexpr Button kMiddle = {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, MK_MBUTTON};
+// The platform's defaults: GetDoubleClickTime, and SM_CXDOUBLECLK and SM_CYDOUBLECLK, the box
+// around the first press that the second must fall in.
+constexpr DWORD kDoubleClickMs = 500;
+constexpr LONG kDoubleClickBox = 4;
+
+// With U().lock held. The message of a press: the button's double-click message when the
+// window's class asks for double clicks and the press follows one of the same button on the same
+// window within the double-click time and box; the press after a double click begins anew.
+UINT PressMessage(HWND target, const Button& button) {
+  const WindowRecord* record = Find(target);
+  const bool asks =
+      record != nullptr && record->windowClass != nullptr && (record->windowClass->fields.style & CS_DBLCLKS) != 0;
+  auto& last = U().lastPress;
+  const DWORD now = GetTickCount();
+  const POINT at = U().cursor;
+  const bool second = asks && last.window == target && last.down == button.down && now - last.time < kDoubleClickMs &&
+                      std::labs(at.x - last.at.x) <= kDoubleClickBox / 2 &&
+                      std::labs(at.y - last.at.y) <= kDoubleClickBox / 2;
+  if (second) {
+    last = {};
+  } else {
+    last = {target, button.down, now, at};
+  }
+  return second ? button.doubleClick : button.down;
+}
+
+void Press(HWND target, const Button& button, LPARAM where) {
+  UINT message;
+  {
+    UserGuard guard(U().lock);
+    message = PressMessage(target, button);
+  }
+  PushInput(target, message, button.held, where);
 }
 
 // The cursor's position in the target's client coordinates, as mouse messages carry it.
@@ -170,16 +214,10 @@ InputAction PressKey(WORD key) { return Keys("key", key, WM_KEYDOWN, WM_KEYUP, 0
 InputAction PressSysKey(WORD key) { return Keys("Alt and key", key, WM_SYSKEYDOWN, WM_SYSKEYUP, 1L << 29); }
 
 InputAction Click(MouseButton button) {
-  struct Messages {
-    UINT down, up;
-    WPARAM held;
-  };
-  const Messages m = button == MouseButton::kLeft    ? Messages{WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON}
-                     : button == MouseButton::kRight ? Messages{WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON}
-                                                     : Messages{WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON};
-  return {"click " + std::to_string(m.down), [m](HWND target) -> LRESULT {
-            PushInput(target, m.down, m.held, CursorInClient(target));
-            PushInput(target, m.up, 0, CursorInClient(target));
+  const Button b = button == MouseButton::kLeft ? kLeft : button == MouseButton::kRight ? kRight : kMiddle;
+  return {"click " + std::to_string(b.down), [b](HWND target) -> LRESULT {
+            Press(target, b, CursorInClient(target));
+            PushInput(target, b.up, 0, CursorInClient(target));
             return 0;
           }};
 }
@@ -268,3 +306,33 @@ void SetMessageWaitLimit(std::chrono::milliseconds limit) {
 }
 
 }  // namespace winsim
+
+void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR /*extraInfo*/) {
+  const struct {
+    DWORD down, up;
+    Button button;
+  } buttons[] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, kLeft},
+                 {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, kRight},
+                 {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, kMiddle}};
+  DWORD known = 0;
+  for (const auto& b : buttons) known |= b.down | b.up;
+  if ((flags & ~known) != 0 || dx != 0 || dy != 0 || data != 0)
+    Unmodelled("mouse_event", "flags " + winsim::detail::Hex(flags) + " or a movement");
+  // Hardware input goes to the window under the cursor: here the newest visible top-level window
+  // of the program that holds it.
+  HWND target = nullptr;
+  {
+    UserGuard guard(U().lock);
+    for (auto it = U().windows.rbegin(); it != U().windows.rend() && target == nullptr; ++it) {
+      const RECT& r = it->rect;
+      if (!it->otherProcess && it->life == Life::kAlive && it->visible && it->parent == nullptr &&
+          U().cursor.x >= r.left && U().cursor.x < r.right && U().cursor.y >= r.top && U().cursor.y < r.bottom)
+        target = it->handle;
+    }
+  }
+  if (target == nullptr) Unmodelled("mouse_event", "no window of the program under the cursor");
+  for (const auto& b : buttons) {
+    if ((flags & b.down) != 0) Press(target, b.button, CursorInClient(target));
+    if ((flags & b.up) != 0) PushInput(target, b.button.up, 0, CursorInClient(target));
+  }
+}

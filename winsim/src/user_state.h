@@ -73,6 +73,13 @@ struct UserState {
   int openScreenDCs = 0;
   std::vector<SystemParametersRecord> systemParameters;
   BOOL screenSaverRunning = FALSE;
+  // The last button press that may begin a double click; no window once a double click ended it.
+  struct ButtonPress {
+    HWND window = nullptr;
+    UINT down = 0;
+    DWORD time = 0;
+    POINT at = {0, 0};
+  } lastPress;
 };
 
 UserState& U();

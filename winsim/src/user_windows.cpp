@@ -219,6 +219,7 @@ void ResetWindows() {
   u.defaultSysCommands.clear();
   const UserState start;
   u.cursor = start.cursor;
+  u.lastPress = start.lastPress;
   u.cursorShape = start.cursorShape;
   u.setCursorCalls = start.setCursorCalls;
   u.cursorCount = start.cursorCount;

@@ -157,10 +157,13 @@ typedef struct tagMSG {
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
+#define WM_RBUTTONDBLCLK 0x0206
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
+#define WM_MBUTTONDBLCLK 0x0209
 #define WM_POWERBROADCAST 0x0218
 #define PBT_APMQUERYSUSPEND 0x0000
 #define PBT_APMSUSPEND 0x0004
@@ -210,6 +213,15 @@ UINT WINAPI RegisterWindowMessageA(LPCSTR name);
 // --- cursor, the whole-screen device context, icons, stock objects ------------------------------
 BOOL WINAPI GetCursorPos(LPPOINT point);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
+// Button presses and releases where the cursor is, into the program's window under it (modelled:
+// the button flags alone, no movement).
+#define MOUSEEVENTF_LEFTDOWN 0x0002
+#define MOUSEEVENTF_LEFTUP 0x0004
+#define MOUSEEVENTF_RIGHTDOWN 0x0008
+#define MOUSEEVENTF_RIGHTUP 0x0010
+#define MOUSEEVENTF_MIDDLEDOWN 0x0020
+#define MOUSEEVENTF_MIDDLEUP 0x0040
+void WINAPI mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extraInfo);
 int WINAPI ShowCursor(BOOL show);
 
 HDC WINAPI GetDC(HWND window);
