@@ -1,7 +1,9 @@
 """Sarvello.scr on the systems of its generation as they come: a Windows 95 without DirectX (Wine
 told to give the saver no ddraw.dll at all), and DirectX 3, the only DirectX of Windows NT 4.0 and
 of many Windows 95 machines (a test ddraw.dll beside the saver, built from
-e2e/programs/ddraw_dx3.cpp, that refuses the cooperative levels DirectX 3 does not know)."""
+e2e/programs/ddraw_dx3.cpp, that refuses the cooperative levels DirectX 3 does not know); and on
+the systems of today with a compatibility ddraw.dll beside it that subclasses its window and does
+not keep itself loaded (e2e/programs/ddraw_subclassing.cpp)."""
 
 import pytest
 
@@ -26,7 +28,11 @@ def without_directx(machine):
 
 
 def with_directx3(machine, build, version=None):
-    machine.put(build.program(r"directx3/ddraw.dll"))
+    with_library(machine, build, "directx3", version)
+
+
+def with_library(machine, build, folder, version=None):
+    machine.put(build.program(folder + "/ddraw.dll"))
     values = {OVERRIDES: {"ddraw": "native,builtin"}}
     if version:
         values[APP_DEFAULTS + r"\Sarvello.scr"] = {"Version": version}
@@ -98,3 +104,25 @@ def test_on_directx3_the_preview_runs_and_ends_with_its_owner(machine, build):
     # DDSCL_NORMAL, accepted.
     checks.lines(machine.read_text(DDRAW_CALLS),
                  {FOCUS_REFUSED: 1, "SetCooperativeLevel flags 0x8 answer 0x00000000": 1})
+
+
+# The library's window procedure is on the stack whenever the saver handles a message of its window:
+# the saver must not free it there, or WM_DESTROY returns into unmapped memory (the suite's fault
+# check names the page fault; the library's own line shows the return came back).
+@pytest.mark.parametrize("mode", ["full screen", "preview"])
+def test_a_library_that_subclasses_the_window_sees_the_saver_end_cleanly(machine, build, mode):
+    with_library(machine, build, "subclassing")
+    if mode == "full screen":
+        saver = machine.run(build.saver, "/s")
+        wait_for_rain(machine, MODE_800)
+        assert close_with_keys(machine, saver) == 0
+        log = FULL_SCREEN_LOG
+    else:
+        machine.put(build.saver)
+        host = machine.run(build.program("preview_host.exe"))
+        machine.wait_for_file(r"C:\sarvello\preview.shown")
+        assert host.wait() == 0, host.output()
+        log = LOG
+    checks.whole_session(machine.read_text(log))
+    checks.lines(machine.read_text(DDRAW_CALLS), {"subclassed the window given to SetCooperativeLevel": 1,
+                                                  "WM_DESTROY came back through the subclass": 1})

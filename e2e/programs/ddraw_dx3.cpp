@@ -80,17 +80,6 @@ bool PatchSetCooperativeLevel(IDirectDraw* object) {
 
 }  // namespace
 
-// The program frees the library after its enumeration and loads it again for its devices; the
-// patched table keeps pointing into this library's code, so it stays loaded for the process.
-BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    HMODULE pinned = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCSTR>(self), &pinned);
-  }
-  return TRUE;
-}
-
 extern "C" __attribute__((dllexport)) HRESULT WINAPI DirectDrawCreate(GUID* guid, LPDIRECTDRAW* object,
                                                                       IUnknown* outer) {
   if (!LoadReal()) return DDERR_GENERIC;
