@@ -224,15 +224,19 @@ class Template:
             return ready
 
     def copy_to(self, dest):
+        """Copies the template to dest, booting it first unless it is complete."""
         for _ in range(3):
             ready = self.ensure()
-            with contextlib.suppress(OSError):
+            try:
                 copy_prefix(self.path, dest)
-                if self._ready() == ready:
-                    return
-            LOG.info(f"the template {self.path} was rebuilt while it was copied: copying it again")
+                error = None if self._ready() == ready else "it was rebuilt meanwhile"
+            except OSError as failed:
+                error = failed
+            if error is None:
+                return
+            LOG.warning(f"copying the template {self.path} again: {error}")
             shutil.rmtree(dest, ignore_errors=True)
-        raise RuntimeError(f"the template {self.path} changed during three copies")
+        raise RuntimeError(f"the template {self.path} could not be copied: {error}")
 
     def invalidate(self):
         self.marker.unlink(missing_ok=True)
