@@ -91,10 +91,6 @@ class Machine:
     def __exit__(self, *failure):
         self.close()
 
-    @staticmethod
-    def log(text):
-        LOG.info(text)
-
     def start(self):
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self._log_file = logging.FileHandler(self.artifacts / "harness.log")
