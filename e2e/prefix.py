@@ -107,9 +107,7 @@ def run_wine(command, env, timeout=120):
     start = time.monotonic()
     done = subprocess.run([str(part) for part in command], env=env, stdin=subprocess.DEVNULL, capture_output=True,
                           text=True, errors="replace", timeout=timeout)
-    # Wine's traces and warnings (the modules each process loads) stay out of the log.
-    output = "\n".join(line for line in (done.stdout + done.stderr).strip().splitlines()
-                       if not re.match(r"[0-9a-f]{4,8}:[0-9a-f]{4,8}:(trace|warn):", line))
+    output = "\n".join(processes.without_traces((done.stdout + done.stderr).strip().splitlines()))
     LOG.info(f"{' '.join(str(part) for part in command[:4])}: exit {done.returncode} after "
              f"{time.monotonic() - start:.1f} s" + (f"\n{output}" if output else ""))
     if done.returncode != 0:

@@ -6,6 +6,7 @@ never by name, so that runs in parallel do not disturb each other."""
 import contextlib
 import logging
 import os
+import re
 import signal
 import subprocess
 import time
@@ -16,6 +17,13 @@ import checks
 
 LOG = logging.getLogger("sarvello.e2e")
 RUN_MARK = "SARVELLO_E2E_RUN"
+# Wine's traces and warnings (the modules each process loads, the exceptions dispatched): the
+# output files keep them, logs and failure messages leave them out.
+TRACE = re.compile(r"(?:\d+\.\d+:)?[0-9a-f]{4,8}:[0-9a-f]{4,8}:(?:trace|warn):")
+
+
+def without_traces(lines):
+    return [line for line in lines if not TRACE.match(line)]
 
 
 class WaitTimeout(AssertionError):
@@ -116,9 +124,9 @@ class WindowsProcess:
 
     def output(self):
         """What the program wrote on its standard output and error (as the program wrote it: text-mode
-        output has CR LF line ends), the last 80 lines of each."""
+        output has CR LF line ends), the last 80 lines of each but Wine's traces and warnings."""
         parts = []
         for path in self.output_files:
-            lines = path.read_text(errors="replace").splitlines()
+            lines = without_traces(path.read_text(errors="replace").splitlines())
             parts.append(f"--- {path.name} ({len(lines)} lines) ---\n" + "\n".join(lines[-80:]))
         return "\n".join(parts)
