@@ -341,9 +341,10 @@ class Machine:
         """Moves the pointer to screen pixel (x, y); it starts at the centre, (512, 384)."""
         display.xdotool(self.env, "mousemove", str(x), str(y))
 
-    def click(self, button=1):
-        """Presses and releases a button where the pointer is (1 left, 2 middle, 3 right)."""
-        display.xdotool(self.env, "click", str(button))
+    def click(self, button=1, times=1):
+        """Presses and releases a button where the pointer is (1 left, 2 middle, 3 right), `times`
+        times 100 ms apart: two are a double click."""
+        display.xdotool(self.env, "click", "--repeat", str(times), "--delay", "100", str(button))
 
     # --- waiting ----------------------------------------------------------------------------------
 
