@@ -2,6 +2,7 @@
 processor time. Each check raises CheckFailed, naming what is wrong, or returns a short summary;
 a machine's wait_for_screen takes a check as the condition it waits for."""
 
+import re
 from typing import NamedTuple
 
 from PIL import Image, ImageChops
@@ -187,13 +188,12 @@ def first_start_defaults(export, saver_key):
 
 
 class CpuSample(NamedTuple):
-    """The processor time (user and system, all threads, in clock ticks) a process had used when it
-    was read, at `seconds` on the monotonic clock."""
+    """The processor time (user and system, all threads, in seconds) a process had used when it was
+    read, at `seconds` on the monotonic clock."""
     pid: int
     name: str
     seconds: float
-    ticks: int
-    ticks_per_second: int
+    processor: float
 
 
 def idle(before, after, max_percent):
@@ -204,11 +204,44 @@ def idle(before, after, max_percent):
     seconds = after.seconds - before.seconds
     if seconds < 1:
         raise CheckFailed(f"the samples are only {seconds:.3f} s apart")
-    percent = (after.ticks - before.ticks) / before.ticks_per_second / seconds * 100
+    percent = (after.processor - before.processor) / seconds * 100
     if percent > max_percent:
         raise CheckFailed(f"{before.name} (pid {before.pid}) used {percent:.1f}% of one processor over "
                           f"{seconds:.1f} s, more than {max_percent}%")
     return f"{before.name}: {percent:.1f}% of one processor over {seconds:.1f} s"
+
+
+# Wine's debug lines start with the Windows process and thread ids (WINEDEBUG +pid; a timestamp
+# before them with +timestamp).
+_DEBUG_LINE = re.compile(r"(?:\d+\.\d+:)?(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):(?P<cls>\w+):(?P<channel>\w+):")
+# The message with which an unhandled exception starts the debugger.
+_UNHANDLED = re.compile(r"wine: Unhandled .*\(thread (?P<tid>[0-9a-f]+)\)")
+# A module a process loaded (+loaddll); the first program among them is the process's own.
+_PROGRAM = re.compile(r'Loaded L"(?:[^"]*\\)?(?P<name>[^"\\]+\.(?:exe|scr|com))" at', re.IGNORECASE)
+
+
+def faults(stderr, started):
+    """The faults that Wine's standard error of a program reports: each unhandled exception ("wine:
+    Unhandled page fault on execute access to ... (thread 0024), starting debugger...") and each line
+    of the seh error channel, such as an exception that a window procedure's caller swallowed
+    ("err:seh:KiUserCallbackDispatcher ignoring exception"). Each is "PROGRAM: LINE", PROGRAM the
+    Windows program whose process faulted (its output also holds that of the programs it starts,
+    and that of the prefix's services when it started the wineserver), where the lines of its
+    process tell it, else the program started as `started`."""
+    programs, processes, found = {}, {}, []
+    for line in stderr.splitlines():
+        line = line.rstrip("\r")
+        debug = _DEBUG_LINE.match(line)
+        if debug and debug["pid"]:
+            processes[debug["tid"]] = debug["pid"]
+            if debug["channel"] == "loaddll" and (program := _PROGRAM.search(line, debug.end())):
+                programs[debug["pid"]] = program["name"]
+        unhandled = _UNHANDLED.match(line)
+        if unhandled or (debug and debug["cls"] == "err" and debug["channel"] == "seh"):
+            pid = processes.get(unhandled["tid"]) if unhandled else debug["pid"]
+            program = f"{programs[pid]} (process {pid})" if pid in programs else f"a program started as {started}"
+            found.append(f"{program}: {line}")
+    return found
 
 
 def open_picture(path):

@@ -87,8 +87,25 @@ def build(pytestconfig):
 @pytest.fixture(scope="session")
 def template(build):
     made = Template(build.flavour)
-    made.ensure(print)
+    made.ensure()
     return made
+
+
+@pytest.hookimpl(trylast=True)
+def pytest_runtest_call(item):
+    """A test that passed fails still when Wine reported a fault for one of its machine's programs:
+    Wine may unwind past a fault and report exit code 0. Its machine is closed here, once the test
+    is done, to read the programs' standard error to its end."""
+    made = item.funcargs.get("machine")
+    if isinstance(made, Machine):
+        made.close()
+        _told(made)
+
+
+def _told(made):
+    if made.faults and not made.faults_told:
+        made.faults_told = True
+        pytest.fail("Wine reported a fault:\n" + "\n".join(made.faults), pytrace=False)
 
 
 @pytest.fixture
@@ -102,7 +119,8 @@ def machine(request, build, template):
             made.collect()
     if made.leftovers:
         warnings.warn(f"processes outlived the run's wineserver and were ended by pid: {', '.join(made.leftovers)}")
-    if getattr(request.node, "sarvello_failed", False) or request.config.getoption("keep_artifacts"):
+    if made.faults or getattr(request.node, "sarvello_failed", False) or request.config.getoption("keep_artifacts"):
         print(f"artifacts kept in {artifacts}")
     else:
         shutil.rmtree(artifacts, ignore_errors=True)
+    _told(made)

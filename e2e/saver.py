@@ -11,6 +11,7 @@ Both leave the saver's log as DIR/torvanecode_fs.log, and what the run did in DI
 """
 
 import argparse
+import logging
 import os
 import shutil
 import sys
@@ -69,6 +70,7 @@ def main():
     parser.add_argument("out", type=Path, help="where the log (and the pictures) go")
     parser.add_argument("--headless", action="store_true", help="in a private Xvfb instead of on $DISPLAY")
     options = parser.parse_args()
+    logging.basicConfig(level=logging.INFO, format="run: %(asctime)s %(message)s", datefmt="%H:%M:%S")
     flavour = Flavour(pe_flavour(options.saver))
     out = options.out
     kept = ["torvanecode_fs.log"]
@@ -88,7 +90,9 @@ def main():
     for name in kept:
         shutil.copy(out / "run" / name, out / name)
     print(f"run: the saver ended with exit code {code}; left in {out}: {', '.join(kept)}")
-    return 0 if code == 0 else 1
+    for fault in machine.faults:
+        print(f"run: Wine reported a fault: {fault}")
+    return 0 if code == 0 and not machine.faults else 1
 
 if __name__ == "__main__":
     sys.exit(main())

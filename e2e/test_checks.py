@@ -208,14 +208,14 @@ def test_first_start_defaults_want_every_default_in_every_device_key():
 
 
 @pytest.mark.parametrize("after, limit, reason", [
-    (CpuSample(41, "Sarvello.scr", 6.0, 320, 100), 10, None),
-    (CpuSample(41, "Sarvello.scr", 6.0, 320, 100), 4, "used 5.0% of one processor over 4.0 s"),
-    (CpuSample(41, "Sarvello.scr", 6.0, 660, 100), 50, "used 90.0%"),
-    (CpuSample(41, "Sarvello.scr", 2.5, 301, 100), 50, "only 0.500 s apart"),
-    (CpuSample(42, "Sarvello.scr", 6.0, 320, 100), 50, "two processes"),
+    (CpuSample(41, "Sarvello.scr", 6.0, 3.2), 10, None),
+    (CpuSample(41, "Sarvello.scr", 6.0, 3.2), 4, "used 5.0% of one processor over 4.0 s"),
+    (CpuSample(41, "Sarvello.scr", 6.0, 6.6), 50, "used 90.0%"),
+    (CpuSample(41, "Sarvello.scr", 2.5, 3.01), 50, "only 0.500 s apart"),
+    (CpuSample(42, "Sarvello.scr", 6.0, 3.2), 50, "two processes"),
 ], ids=["idle", "over the limit", "busy", "too close", "another process"])
 def test_idle_judges_processor_time_between_two_samples(after, limit, reason):
-    before = CpuSample(41, "Sarvello.scr", 2.0, 300, 100)
+    before = CpuSample(41, "Sarvello.scr", 2.0, 3.0)
     if reason is None:
         checks.idle(before, after, limit)
     else:
@@ -223,7 +223,7 @@ def test_idle_judges_processor_time_between_two_samples(after, limit, reason):
             checks.idle(before, after, limit)
 
 
-def test_idle_refuses_a_busy_process_as_proc_reports_it():
+def test_idle_refuses_a_busy_process_as_the_system_reports_it():
     busy = subprocess.Popen(["/bin/sh", "-c", "while :; do :; done"])
     try:
         before = processor_time(busy.pid)
@@ -233,3 +233,28 @@ def test_idle_refuses_a_busy_process_as_proc_reports_it():
     finally:
         busy.kill()
         busy.wait()
+
+
+# Wine's standard error of a saver_session run: the modules its processes loaded, benign error lines
+# of other channels, and what Wine prints for a fault.
+LOADED = ['0020:0024:trace:loaddll:build_module Loaded L"C:\\\\sarvello\\\\saver_session.exe" at 00400000: native',
+          '0030:0034:trace:loaddll:build_module Loaded L"C:\\\\sarvello\\\\Sarvello.scr" at 00400000: native',
+          '0040:0044:trace:loaddll:build_module Loaded L"C:\\\\windows\\\\system32\\\\explorer.exe" at 00400000: builtin',
+          '0030:0034:trace:loaddll:build_module Loaded L"C:\\\\sarvello\\\\ddraw.dll" at 10000000: native',
+          "0040:0048:err:ole:CoGetClassObject class not registered", "0030:0034:fixme:ddraw:ddraw7_Initialize"]
+SWALLOWED = "0030:0034:err:seh:KiUserCallbackDispatcher ignoring exception"
+UNHANDLED = ("wine: Unhandled page fault on execute access to 6FFC1234 at address 6FFC1234 (thread 0048), "
+             "starting debugger...")
+
+
+@pytest.mark.parametrize("lines, wanted", [
+    (LOADED, []),
+    (LOADED + [SWALLOWED], [f"Sarvello.scr (process 0030): {SWALLOWED}"]),
+    (LOADED + ["0040:0048:warn:seh:dispatch_exception EXCEPTION_ACCESS_VIOLATION exception (code=c0000005) raised",
+               UNHANDLED], [f"explorer.exe (process 0040): {UNHANDLED}"]),
+    ([UNHANDLED, "0034:err:seh:setup_exception stack overflow 1040 bytes\r"],
+     [f"a program started as saver_session: {UNHANDLED}",
+      "a program started as saver_session: 0034:err:seh:setup_exception stack overflow 1040 bytes"]),
+], ids=["benign lines", "swallowed in the saver", "unhandled in another process", "no process ids"])
+def test_faults_name_each_fault_and_its_program(lines, wanted):
+    assert checks.faults("\n".join(lines), "saver_session") == wanted

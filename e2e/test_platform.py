@@ -1,6 +1,7 @@
 """The program's parts on the real platform: its glyphs and log, its display devices, and the
 platform behaviour it relies on (the conformance programs), each a Windows program run under Wine."""
 
+import re
 from pathlib import Path
 
 import pytest
@@ -39,3 +40,19 @@ def test_a_display_device_presents_the_frame_drawn_into_it(machine, build, use, 
 def test_the_platform_behaves_as_the_program_relies_on(machine, build):
     conformance = machine.run(build.conformance_test)
     assert conformance.wait(timeout=240) == 0, conformance.output()
+
+
+# What Wine prints for the two faults of fault_check.exe, and the exit code it gives: a fault in a
+# window procedure that the system's code called is swallowed (exit 0, which alone proves nothing);
+# one in the program's own code ends it with the page fault's code (0xC0000005, low 8 bits).
+@pytest.mark.parametrize("where, code, line", [
+    ("destroy", 0, r"err:seh:KiUserCallbackDispatcher ignoring exception"),
+    ("main", 5, r"wine: Unhandled page fault on execute access to 0+10 at address 0+10 \(thread [0-9a-f]+\)"),
+], ids=["swallowed in WM_DESTROY", "unhandled"])
+def test_the_machine_reads_a_fault_from_wine_naming_the_program_and_line(machine, build, where, code, line):
+    program = machine.run(build.program("fault_check.exe"), where)
+    assert program.wait() == code, program.output()
+    machine.close()
+    assert len(machine.faults) == 1 and re.fullmatch(rf"fault_check\.exe \(process [0-9a-f]+\): .*{line}.*",
+                                                     machine.faults[0]), machine.faults
+    machine.faults.clear()
