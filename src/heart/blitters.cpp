@@ -2,13 +2,14 @@
 // moved in blocks of eight pixels. A row's last block is placed flush with the row's end, so it
 // may overlap the block before it: the overlapping pixels get the same value twice, and nothing
 // outside the row is ever written.
-#include "rain/blitters.h"
+#include "blitters.h"
 
 #include <cstring>
 
-#include "display/frame_selection.h"
+#include "frame_selection.h"
 
 ClipRectangle ClipRect = {0, 0, 0, 0};
+int32_t CurrentColourType = 0;
 
 namespace {
 
