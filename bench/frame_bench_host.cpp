@@ -10,9 +10,7 @@
 const char kFastCopyName[] = "memcpy";
 const char kBenchBuildName[] = "host build";
 
-uint64_t BenchTicks() {
-  return static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-}
+uint64_t BenchTicks() { return static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()); }
 
 uint64_t BenchTicksPerSecond() {
   using Period = std::chrono::steady_clock::period;

@@ -60,7 +60,9 @@ void AdvanceDrops(RainGrid& grid, RandomState& random) {
   RainCell* const cells = grid.cells.get();
   const int32_t count = std::min(grid.dropCount, RainGrid::kMaxDrops);
   for (int32_t i = 0; i < count; ++i) {
-    if (DrawEnabled.load() == 0) return;
+    // Relaxed: the switch hands the drawing code nothing but itself, and a relaxed look lets the
+    // grid's shape stay in registers between the looks.
+    if (DrawEnabled.load(std::memory_order_relaxed) == 0) return;
     RainDrop& drop = grid.drops[i];
     if (drop.halfStep != 0) {
       drop.halfStep = 0;
@@ -75,32 +77,14 @@ void AdvanceDrops(RainGrid& grid, RandomState& random) {
       continue;
     }
     const int32_t column = drop.column;
-    for (int32_t j = 0; head - j >= 0 && j < length && DrawEnabled.load() != 0; ++j) {
-      const int32_t row = head - j;
-      if (row >= rows || column >= columns) continue;
+    // Trail cells below the grid or in a column past its last mark nothing: the marking starts at
+    // the grid's last row, each cell after a look at the switch (a stop in the skipped part would
+    // have marked nothing either, and the next drop looks first).
+    if (column >= columns) continue;
+    for (int32_t j = head >= rows ? head - rows + 1 : 0;
+         head - j >= 0 && j < length && DrawEnabled.load(std::memory_order_relaxed) != 0; ++j) {
       const int32_t fromEnd = length - j;  // 1 for the farthest cell above the head
-      cells[row * columns + column].level = static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
+      cells[(head - j) * columns + column].level = static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
     }
   }
-}
-
-void UpdateCell(RainGrid& grid, int32_t row, int32_t column, RandomState& random) {
-  RainCell& cell = grid.cells[row * grid.columns + column];
-  if (row < grid.rows - 1 && cell.glyph < 27) {
-    cell.glyph = static_cast<uint8_t>(cell.glyph + 27);
-    RainCell& below = grid.cells[(row + 1) * grid.columns + column];
-    if (below.glyph >= 27) below.glyph = static_cast<uint8_t>(below.glyph - 27);
-  }
-  cell.age = static_cast<uint8_t>(cell.age + 1);
-  if (cell.age > cell.threshold) {
-    const int32_t r1 = NextRandom(random) % 100;
-    if (r1 < grid.highlightPercent && row < (2 * grid.rows) / 3) {
-      cell.glyph = static_cast<uint8_t>(NextRandom(random) % 27);
-    } else {
-      cell.glyph = static_cast<uint8_t>(NextRandom(random) % 27 + 27);
-    }
-    cell.age = 0;
-    cell.threshold = static_cast<uint8_t>(NextRandom(random) % 80);
-  }
-  cell.level = 0;
 }

@@ -25,6 +25,50 @@ void ScatterDrops(RainGrid& grid, RandomState& random);
 // off.
 void AdvanceDrops(RainGrid& grid, RandomState& random);
 
+// What UpdateCell reads of a grid, taken once: frame composition runs it for every cell of every
+// frame, and its stores into the cells (bytes, which may alias anything) would otherwise make every
+// cell load the grid's fields again. Valid while the grid keeps its cells and settings.
+struct CellUpdate {
+  explicit CellUpdate(RainGrid& grid)
+      : cells(grid.cells.get()),
+        columns(grid.columns),
+        rows(grid.rows),
+        highlightPercent(grid.highlightPercent),
+        highlightRows((2 * grid.rows) / 3) {}
+
+  // Right after cell (row, column) was drawn: moves its highlight down, ages it, replaces its glyph
+  // when due, and clears its level.
+  void operator()(int32_t row, int32_t column, RandomState& random) const {
+    RainCell& cell = cells[row * columns + column];
+    if (row < rows - 1 && cell.glyph < 27) {
+      cell.glyph = static_cast<uint8_t>(cell.glyph + 27);
+      RainCell& below = cells[(row + 1) * columns + column];
+      if (below.glyph >= 27) below.glyph = static_cast<uint8_t>(below.glyph - 27);
+    }
+    cell.age = static_cast<uint8_t>(cell.age + 1);
+    if (cell.age > cell.threshold) {
+      const int32_t r1 = NextRandom(random) % 100;
+      if (r1 < highlightPercent && row < highlightRows) {
+        cell.glyph = static_cast<uint8_t>(NextRandom(random) % 27);
+      } else {
+        cell.glyph = static_cast<uint8_t>(NextRandom(random) % 27 + 27);
+      }
+      cell.age = 0;
+      cell.threshold = static_cast<uint8_t>(NextRandom(random) % 80);
+    }
+    cell.level = 0;
+  }
+
+  RainCell* cells;
+  int32_t columns;
+  int32_t rows;
+  int32_t highlightPercent;
+  int32_t highlightRows;  // highlighted glyphs are chosen only above this row: two thirds, truncated
+};
+
 // Right after cell (row, column) was drawn: moves its highlight down, ages it, replaces its glyph
 // when due, and clears its level.
-void UpdateCell(RainGrid& grid, int32_t row, int32_t column, RandomState& random);
+inline void UpdateCell(RainGrid& grid, int32_t row, int32_t column, RandomState& random) {
+  const CellUpdate update(grid);
+  update(row, column, random);
+}
