@@ -1,10 +1,11 @@
 # The Linux host build: the program's sources against winsim, the tests, tools and benchmarks.
 include(cmake/sources.cmake)
+include(cmake/heart.cmake)
 
 sarvello_embed_resources(${CMAKE_BINARY_DIR}/generated/program_resources.cpp)
 add_subdirectory(winsim)
 
-add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
+add_library(sarvello_core STATIC ${SARVELLO_SOURCES} $<TARGET_OBJECTS:sarvello_heart_objects>)
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The resource identifiers (resource.h) that the program shares with its resource script.
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)

@@ -1,12 +1,13 @@
 # The Windows build (MinGW-w64): the program's sources against the real Win32 and DirectDraw
 # headers, the resources through windres, and the Windows test programs that run under Wine.
 include(cmake/sources.cmake)
+include(cmake/heart.cmake)
 enable_language(RC)
 
 # Everything linked statically: the program and its test programs import system DLLs only.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-add_library(sarvello_core STATIC ${SARVELLO_SOURCES})
+add_library(sarvello_core STATIC ${SARVELLO_SOURCES} $<TARGET_OBJECTS:sarvello_heart_objects>)
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The resource identifiers (resource.h) that the program shares with its resource script.
 target_include_directories(sarvello_core PUBLIC ${CMAKE_SOURCE_DIR}/resources)
@@ -38,23 +39,33 @@ set(SARVELLO_PROGRAM_COMPILE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous
                                      -ffunction-sections -fdata-sections -O2)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   list(APPEND SARVELLO_PROGRAM_COMPILE_OPTIONS -march=i586 -mtune=pentium)
-  set(SARVELLO_ENTRY _SaverEntry)
+  set(SARVELLO_SYMBOL_PREFIX _)  # the 32-bit system's C names begin with an underscore
 else()
-  set(SARVELLO_ENTRY SaverEntry)
+  set(SARVELLO_SYMBOL_PREFIX "")
 endif()
 target_compile_options(sarvello_core PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+target_compile_options(sarvello_heart_objects PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+# The frame benchmark (bench/) is linked as the program is; what it links besides the heart needs
+# no C runtime either.
+target_compile_options(rain_buffer PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+
+# The program's own runtime beside its entry: allocation over the process heap and the memory and
+# string functions, shared with the frame benchmark, which measures the heart with them.
+add_library(sarvello_runtime OBJECT src/runtime/heap.cpp src/runtime/memory.cpp)
+target_compile_options(sarvello_runtime PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
+target_include_directories(sarvello_runtime PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
 # A GUI program marked for 4.0-era loaders (the display settings of that generation refuse a newer
 # subsystem version), with its version resource and manifest. What is linked is listed in full:
 # the system DLLs' import libraries and libgcc for what the compiler itself may call.
 add_library(sarvello_program_resources OBJECT resources/version.rc)
-add_executable(sarvello WIN32 src/runtime/entry.cpp src/runtime/heap.cpp src/runtime/memory.cpp
+add_executable(sarvello WIN32 src/runtime/entry.cpp $<TARGET_OBJECTS:sarvello_runtime>
                               $<TARGET_OBJECTS:sarvello_resources>
                               $<TARGET_OBJECTS:sarvello_program_resources>)
 set_target_properties(sarvello PROPERTIES OUTPUT_NAME Sarvello SUFFIX .scr)
 target_compile_options(sarvello PRIVATE ${SARVELLO_PROGRAM_COMPILE_OPTIONS})
 target_include_directories(sarvello PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_link_options(sarvello PRIVATE -nostdlib -Wl,-e,${SARVELLO_ENTRY} -Wl,--gc-sections
+target_link_options(sarvello PRIVATE -nostdlib -Wl,-e,${SARVELLO_SYMBOL_PREFIX}SaverEntry -Wl,--gc-sections
                     -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0
                     -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase)
 target_link_libraries(sarvello PRIVATE $<LINK_ONLY:sarvello_core> user32 gdi32 winmm comctl32
@@ -79,3 +90,4 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 endif()
 add_subdirectory(tests/conformance)
 add_subdirectory(e2e)
+add_subdirectory(bench)

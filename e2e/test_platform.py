@@ -1,5 +1,6 @@
-"""The program's parts on the real platform: its glyphs and log, its display devices, and the
-platform behaviour it relies on (the conformance programs), each a Windows program run under Wine."""
+"""The program's parts on the real platform: its glyphs and log, its display devices, the platform
+behaviour it relies on (the conformance programs) and the frame benchmark of its heart, each a
+Windows program run under Wine."""
 
 import re
 from pathlib import Path
@@ -56,3 +57,12 @@ def test_the_machine_reads_a_fault_from_wine_naming_the_program_and_line(machine
     assert len(machine.faults) == 1 and re.fullmatch(rf"fault_check\.exe \(process [0-9a-f]+\): .*{line}.*",
                                                      machine.faults[0]), machine.faults
     machine.faults.clear()
+
+
+def test_the_frame_benchmark_runs_the_heart_as_the_program_is_built(machine, build):
+    # The figures are not judged here (the machine is shared): scripts/frame_bench.sh shows them.
+    bench = machine.run(build.folder / "bench" / "frame_bench.exe", "--rounds", "1")
+    assert bench.wait(timeout=120) == 0, bench.output()
+    printed = bench.output_files[0].read_text(errors="replace")
+    for size in ("800x600", "1024x768", "1920x1080"):
+        assert re.search(rf"^ComposeFrame {size} +\d+\.\d\d x rep movsd ", printed, re.MULTILINE), printed

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "glyphs/graphics_loader.h"
+#include "heart/graphics_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static GraphicsLoader loader;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sarvello's whole test suite: the layout of the sources, host tests (AddressSanitizer +
-# UndefinedBehaviorSanitizer, then ThreadSanitizer), both Windows builds, the checks on the built
-# Sarvello.scr's imports, instructions and header, the release archive made and checked, the
-# Windows programs under Wine (e2e), and a bounded fuzz run of the glyph loader.
+# Sarvello's whole test suite: the layout of the sources, the layers of src/ (no include runs back
+# up), host tests (AddressSanitizer + UndefinedBehaviorSanitizer, then ThreadSanitizer), both
+# Windows builds, the checks on the built Sarvello.scr's imports, instructions and header, the
+# release archive made and checked, the Windows programs under Wine (e2e), and a bounded fuzz run
+# of the glyph loader.
 # Ends with one line "N passed, M failed" and a non-zero exit when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -69,6 +70,9 @@ build() {
 
 echo "== layout (.clang-format, .editorconfig)"
 if scripts/check_layout.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== include layers of src/ (scripts/check_layers.sh)"
+if scripts/check_layers.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== host tests (winsim, sanitizers)"
 build host && run_ctest --preset host -j 2

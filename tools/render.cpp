@@ -1,6 +1,6 @@
-// render: runs the rain on winsim's display with the program's own code — device creation, the
-// rain model, frame composition and presentation — and writes chosen frames as PNG files, or all
-// of them as one animated PNG.
+// render: draws the rain with the program's heart — the glyph conversion, the rain model and frame
+// composition — into a plain buffer, and writes chosen frames as PNG files, or all of them as one
+// animated PNG.
 // Usage: render [OUT_PREFIX] [--apng FILE] [--speed MS] [--size WxH] [--drops N]
 //               [--highlight PERCENT] [--frames N] [--every N] [--colour-type 0|1] [--seed N]
 // Writes OUT_PREFIX-NNNN.png for every N-th frame (and the last), and with --apng every frame into
@@ -11,19 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/animated_png.h"
 #include "common/picture.h"
+#include "common/rain_buffer.h"
 #include "common/tool_files.h"
-#include "display/ddraw_manager.h"
-#include "rain/blitters.h"
-#include "rain/compose_frame.h"
-#include "rain/random.h"
-#include "rain/rain_model.h"
-#include "rain/shared_flags.h"
-#include "winsim/control.h"
 
 namespace {
 
@@ -91,77 +84,40 @@ int main(int argc, char** argv) {
                  "       (an OUT_PREFIX for still frames, an --apng FILE for all frames, or both)\n");
     return 2;
   }
-  const DWORD width = static_cast<DWORD>(o.width);
-  const DWORD height = static_cast<DWORD>(o.height);
-  winsim::MonitorSpec monitor = winsim::OneMonitorDesktop().monitors[0];
-  monitor.modes = {{width, height, 16}};
-  monitor.desktopFormat = o.colourType == 0 ? winsim::DesktopFormat::k555 : winsim::DesktopFormat::k565;
-  monitor.desktopWidth = width;
-  monitor.desktopHeight = height;
-  winsim::SetDesktop({"Primary Display Driver", {monitor}});
-
-  EnumScreens();
-  ScreenRecord* screen = ScreenList;
-  if (screen == nullptr || screen->modes == nullptr) return 1;
-  screen->selectedMode = screen->modes;
-  DDrawManager manager;
-  if (!manager.CreateDirectDraw(winsim::CreateTestWindow(POINT{0, 0}), true)) {
-    std::fprintf(stderr, "render: device creation failed\n");
+  const int width = static_cast<int>(o.width);
+  const int height = static_cast<int>(o.height);
+  RainBuffer rain;
+  if (!rain.Start({width, height, static_cast<int32_t>(o.colourType), static_cast<uint32_t>(o.seed),
+                   static_cast<int32_t>(o.drops), static_cast<int32_t>(o.highlight)})) {
+    std::fprintf(stderr, "render: the glyphs could not be loaded or the frame not allocated\n");
     return 1;
   }
-  SeedRand(static_cast<uint32_t>(o.seed));
-  GraphicsLoader loader;
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (!LoadGlyphFile(&bytes, &size) || !InitRain(screen, loader, bytes, size)) {
-    std::fprintf(stderr, "render: the glyphs could not be loaded\n");
-    return 1;
-  }
-  screen->rain.dropCount = static_cast<int32_t>(o.drops);
-  screen->rain.highlightPercent = static_cast<int32_t>(o.highlight);
-  DrawEnabled = 1;
 
   int failures = 0;
-  AnimatedPng animation(static_cast<int>(width), static_cast<int>(height), static_cast<unsigned>(o.speed));
-  // The frames come from a thread of their own, whose generator starts at 1 like the program's
-  // drawing thread.
-  std::thread drawing([&] {
-    ScatterDrops();
-    for (long f = 1; f <= o.frames; ++f) {
-      const int32_t colourType = DDrawManager::SelectScreen(screen);
-      ClipRect = {0, 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height)};
-      FrameDescriptor* frame = manager.BeginFrame();
-      if (frame == nullptr) {
-        ++failures;
-        return;
-      }
-      ComposeFrame(screen, frame);
-      while (manager.Flip() != 0) {
-      }
-      const bool still = !o.prefix.empty() && (f % o.every == 0 || f == o.frames);
-      if (!still && o.apng.empty()) continue;
-      const std::vector<uint16_t> shown = winsim::ScreenPixels(0);
-      std::vector<unsigned char> rgb(shown.size() * 3);
-      for (size_t p = 0; p < shown.size(); ++p) ExpandPixel(shown[p], colourType, &rgb[p * 3]);
-      std::string error;
-      if (!o.apng.empty() && !animation.AddFrame(rgb, &error)) {
-        std::fprintf(stderr, "render: %s: frame %ld: %s\n", o.apng.c_str(), f, error.c_str());
-        ++failures;
-        return;
-      }
-      if (!still) continue;
-      char name[32];
-      std::snprintf(name, sizeof name, "-%04ld.png", f);
-      if (!WriteRgbPng(o.prefix + name, static_cast<int>(width), static_cast<int>(height), rgb, &error)) {
-        std::fprintf(stderr, "render: %s%s: %s\n", o.prefix.c_str(), name, error.c_str());
-        ++failures;
-        return;
-      }
-      std::printf("%s%s\n", o.prefix.c_str(), name);
+  AnimatedPng animation(width, height, static_cast<unsigned>(o.speed));
+  const size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<unsigned char> rgb(size * 3);
+  for (long f = 1; f <= o.frames && failures == 0; ++f) {
+    rain.DrawFrame();
+    const bool still = !o.prefix.empty() && (f % o.every == 0 || f == o.frames);
+    if (!still && o.apng.empty()) continue;
+    for (size_t p = 0; p < size; ++p) ExpandPixel(rain.pixels()[p], static_cast<int32_t>(o.colourType), &rgb[p * 3]);
+    std::string error;
+    if (!o.apng.empty() && !animation.AddFrame(rgb, &error)) {
+      std::fprintf(stderr, "render: %s: frame %ld: %s\n", o.apng.c_str(), f, error.c_str());
+      ++failures;
+      break;
     }
-  });
-  drawing.join();
-  DrawEnabled = 0;
+    if (!still) continue;
+    char name[32];
+    std::snprintf(name, sizeof name, "-%04ld.png", f);
+    if (!WriteRgbPng(o.prefix + name, width, height, rgb, &error)) {
+      std::fprintf(stderr, "render: %s%s: %s\n", o.prefix.c_str(), name, error.c_str());
+      ++failures;
+      break;
+    }
+    std::printf("%s%s\n", o.prefix.c_str(), name);
+  }
   if (failures == 0 && !o.apng.empty()) {
     const std::vector<unsigned char> file = animation.Encode();
     if (!tool_files::WriteFile(o.apng, file)) {

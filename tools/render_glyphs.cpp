@@ -1,5 +1,5 @@
-// render_glyphs: draws Sarvello's built-in glyph set, loaded from the program's own resources and
-// converted exactly as the program converts it, into one PNG sheet for looking at the artwork.
+// render_glyphs: draws Sarvello's built-in glyph set, the program's glyph file converted by the
+// heart exactly as the program converts it, into one PNG sheet for looking at the artwork.
 // Usage: render_glyphs OUT.png [--colour-type 0|1] [--scale N]
 // Row 1 holds glyphs 0..26, row 2 their dim forms 27..53 and, after a one-glyph gap, the black
 // glyph 54. A grey gutter one glyph-pixel wide marks every cell's edge.
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "common/picture.h"
-#include "glyphs/glyph_set.h"
-#include "glyphs/graphics_loader.h"
-#include "resource.h"
+#include "common/rain_buffer.h"
+#include "heart/glyph_set.h"
+#include "heart/graphics_loader.h"
 
 namespace {
 
@@ -65,15 +65,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: render_glyphs OUT.png [--colour-type 0|1] [--scale N]\n");
     return 2;
   }
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (!LoadGlyphFile(&bytes, &size)) {
-    std::fprintf(stderr, "render_glyphs: the program's DATAFILE %d is missing\n", IDR_GLYPHS);
-    return 1;
-  }
   GraphicsLoader loader;
   loader.colourType = options.colourType;
-  const std::unique_ptr<GlyphSet> set = loader.LoadAnimation(bytes, size);
+  const std::unique_ptr<GlyphSet> set = loader.LoadAnimation(kGlyphFile, kGlyphFileSize);
   if (!set || set->count <= GLYPH_BLANK) {
     std::fprintf(stderr, "render_glyphs: the glyph file was refused or holds too few glyphs\n");
     return 1;

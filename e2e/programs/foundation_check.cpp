@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diag/debug_log.h"
-#include "glyphs/graphics_loader.h"
+#include "heart/graphics_loader.h"
 #include "platform/win32.h"
 #include "test_files.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "display/ddraw_manager.h"
-#include "glyphs/graphics_loader.h"
+#include "heart/graphics_loader.h"
 
 // Window thread: made at window creation, destroyed by Cleanup once the drawing thread has ended.
 // The drawing thread uses the manager while it runs and never changes the pointer.

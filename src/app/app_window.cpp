@@ -8,9 +8,7 @@
 #include "app/app_state.h"
 #include "app/cleanup.h"
 #include "diag/debug_log.h"
-#include "diag/log_message.h"
-#include "frame/frame_state.h"
-#include "frame/saver_window.h"
+#include "heart/log_message.h"
 #include "rain/shared_flags.h"
 
 namespace {

@@ -8,5 +8,10 @@
 // consume on to SaverDefaultProc. Window thread.
 LRESULT AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// What the application does not consume goes back to the saver frame: its closing rules, then
+// DefWindowProcA. Defined by the frame (frame/saver_window.cpp), whose procedure calls the
+// application's; declared here, where it is called.
+LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // The WM_CREATE sequence: 0 when the saver runs, -1 (after telling the user why) when not.
 LRESULT CreateSaver(HWND window);

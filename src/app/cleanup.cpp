@@ -5,7 +5,7 @@
 #include "app/app_objects.h"
 #include "app/app_state.h"
 #include "diag/debug_log.h"
-#include "diag/log_message.h"
+#include "heart/log_message.h"
 #include "rain/shared_flags.h"
 
 int32_t Cleanup() {

@@ -8,17 +8,16 @@
 #include "app/app_window.h"
 #include "app/cleanup.h"
 #include "diag/debug_log.h"
-#include "diag/log_message.h"
-#include "rain/blitters.h"
+#include "heart/blitters.h"
+#include "heart/log_message.h"
 #include "rain/draw_torvane.h"
 #include "rain/random.h"
-#include "rain/rain_model.h"
+#include "rain/screen_rain.h"
 #include "rain/shared_flags.h"
+#include "resource.h"
 #include "settings/read_settings.h"
 
 namespace {
-
-constexpr int kGlyphAnimation = 111;
 
 LRESULT Fail() {
   ThreadEnded.store(1);
@@ -45,7 +44,7 @@ void KeepFirstScreenOnly(LONG width, LONG height) {
 void FindGlyphAnimation(const unsigned char** bytes, uint32_t* size) {
   *bytes = nullptr;
   *size = 0;
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kGlyphAnimation), "DATAFILE");
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_GLYPHS), "DATAFILE");
   if (found == nullptr) return;
   *bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
   *size = *bytes != nullptr ? SizeofResource(nullptr, found) : 0;

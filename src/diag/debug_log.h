@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "diag/fixed_string.h"
-#include "diag/log_message.h"
+#include "heart/fixed_string.h"
+#include "heart/log_message.h"
 #include "platform/win32.h"
 
 // Level and text of the most severe message since the log was opened or the message was last

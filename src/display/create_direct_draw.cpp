@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "diag/hex_text.h"
-#include "diag/log_message.h"
 #include "display/ddraw_library.h"
 #include "display/ddraw_manager.h"
+#include "heart/log_message.h"
 
 namespace {
 

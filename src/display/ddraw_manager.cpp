@@ -1,10 +1,9 @@
 // DDrawManager's construction and destruction, and the process-wide frame selection.
 #include "display/ddraw_manager.h"
 
-#include "diag/log_message.h"
+#include "heart/log_message.h"
 
 ScreenRecord* CurrentScreen = nullptr;
-int32_t CurrentColourType = 0;
 HWND DeviceWindow = nullptr;
 
 DDrawManager::DDrawManager() {

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "display/frame_descriptor.h"
-#include "display/frame_selection.h"
 #include "display/screen_list.h"
+#include "heart/frame_descriptor.h"
+#include "heart/frame_selection.h"
 #include "platform/win32.h"
 
 // The screen the frame operations work on; none until a screen is selected or devices are made.

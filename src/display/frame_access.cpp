@@ -2,10 +2,10 @@
 // which present by a flip in full screen and by a copy into the window in the preview.
 #include <cstring>
 
-#include "diag/fixed_string.h"
 #include "diag/hex_text.h"
-#include "diag/log_message.h"
 #include "display/ddraw_manager.h"
+#include "heart/fixed_string.h"
+#include "heart/log_message.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "diag/log_message.h"
 #include "display/ddraw_library.h"
+#include "heart/log_message.h"
 
 ScreenRecord* ScreenList = nullptr;
 bool ScreensEnumerated = false;

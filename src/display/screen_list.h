@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "diag/fixed_string.h"
-#include "display/frame_descriptor.h"
+#include "heart/fixed_string.h"
+#include "heart/frame_descriptor.h"
+#include "heart/rain_grid.h"
 #include "platform/win32.h"
-#include "rain/rain_grid.h"
 
 struct DisplayMode {
   int32_t width;

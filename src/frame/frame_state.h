@@ -6,9 +6,6 @@
 
 #include "platform/win32.h"
 
-// The message with which the frame asks the password verifier whether the saver may close.
-constexpr UINT SCRM_VERIFYPW = 32768;
-
 using VerifyScreenSavePwdProc = BOOL(WINAPI*)(HWND window);
 // The input-method context is an opaque handle to the frame.
 using InputContext = HANDLE;

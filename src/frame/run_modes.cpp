@@ -7,6 +7,7 @@
 #include "frame/password.h"
 #include "frame/saver_window.h"
 #include "platform/proc_address.h"
+#include "resource.h"
 #include "settings/config_dialog.h"
 
 namespace {
@@ -14,8 +15,6 @@ namespace {
 constexpr const char* kClassName = "WindowsScreenSaverClass";
 constexpr const char* kFullScreenTitle = "Screen Saver";
 constexpr const char* kPreviewTitle = "Preview";
-constexpr int kIconGroup = 100;
-constexpr int kConfigDialog = 2003;
 
 const char* SkipBlanks(const char* text) {
   while (*text == ' ') ++text;
@@ -114,7 +113,7 @@ int32_t RunSaver(HWND parent) {
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
   windowClass.lpfnWndProc = SaverWindowProc;
   windowClass.hInstance = Module;
-  windowClass.hIcon = LoadIconA(Module, MAKEINTRESOURCEA(kIconGroup));
+  windowClass.hIcon = LoadIconA(Module, MAKEINTRESOURCEA(IDI_SARVELLO));
   windowClass.hCursor = nullptr;
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kClassName;
@@ -167,7 +166,7 @@ int32_t RunSaver(HWND parent) {
 
 int32_t ShowConfiguration(HWND owner) {
   InitCommonControls();
-  return static_cast<int32_t>(DialogBoxParamA(Module, MAKEINTRESOURCEA(kConfigDialog), owner, ConfigDialogProc, 0));
+  return static_cast<int32_t>(DialogBoxParamA(Module, MAKEINTRESOURCEA(IDD_CONFIG), owner, ConfigDialogProc, 0));
 }
 
 void ChangePassword(HWND owner) {

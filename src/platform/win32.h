@@ -7,3 +7,7 @@
 #include <ddraw.h>
 #include <mmsystem.h>
 #include <commctrl.h>
+
+// The screen-saver message with which a saver asks its password verifier whether it may close
+// (published with the screen-saver library's header, which the program does not use).
+constexpr UINT SCRM_VERIFYPW = 32768;

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 
-#include "app/app_objects.h"
-#include "diag/log_message.h"
+#include "heart/blitters.h"
+#include "heart/log_message.h"
 #include "platform/win32.h"
-#include "rain/blitters.h"
 #include "rain/compose_frame.h"
-#include "rain/rain_model.h"
+#include "rain/screen_rain.h"
 #include "rain/shared_flags.h"
 
 namespace {
@@ -60,7 +59,7 @@ void FramePass() {
   // Announced before DrawEnabled is looked at, so that a window thread which clears DrawEnabled
   // and then finds no pass running knows that none will start.
   FramePassActive.store(1);
-  DDrawManager* manager = Manager.get();
+  DDrawManager* manager = DrawingManager();
   if (DrawEnabled.load() == 1 && manager != nullptr && AwaitFrameStart()) {
     for (ScreenRecord* screen = ScreenList; screen != nullptr; screen = screen->next) {
       if (screen->selectedMode == nullptr || screen->rain.glyphs == nullptr) continue;
@@ -118,7 +117,7 @@ DWORD WINAPI DrawTorvane(LPVOID /*unused*/) {
       if (!Idle(drawingActive)) break;
     }
   }
-  if (Manager != nullptr) Manager->InterruptFrame();
+  if (DDrawManager* manager = DrawingManager(); manager != nullptr) manager->InterruptFrame();
   LogMessage("[DrawTorvane] Thread ended", LOG_INFO);
   ThreadEnded.store(1);
   ExitThread(0);

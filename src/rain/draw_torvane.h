@@ -2,12 +2,18 @@
 // every screen per frame, idles while drawing is switched off and ends when told to.
 #pragma once
 
+#include "display/ddraw_manager.h"
 #include "platform/win32.h"
 
 // Started once by the window thread with CreateThread, at the end of a successful window
 // creation. The argument is not used. Sets ThreadEnded as its very last act and ends the thread
 // with ExitThread; the window thread frees the screens, rain models and manager only after that.
 DWORD WINAPI DrawTorvane(LPVOID unused);
+
+// The display manager the drawing thread draws with, or null: the application's, which it makes
+// before it starts the thread and destroys only after the thread has ended. Defined by the
+// application, which owns it.
+DDrawManager* DrawingManager();
 
 // Longest single pause of the drawing thread, so that ending and idling stay prompt whatever the
 // stored speed: frame pacing sleeps in slices no longer than this and looks at the flags between.

@@ -2,7 +2,6 @@
 #include "rain/shared_flags.h"
 
 std::atomic<int32_t> ThreadAlive{1};
-std::atomic<int32_t> DrawEnabled{0};
 std::atomic<int32_t> FramePresented{0};
 std::atomic<uint8_t> ThreadEnded{0};
 std::atomic<uint8_t> MonitorOff{0};

@@ -5,8 +5,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "heart/draw_switch.h"  // DrawEnabled, shared with the heart
+
 extern std::atomic<int32_t> ThreadAlive;     // the drawing thread loops while 1
-extern std::atomic<int32_t> DrawEnabled;     // frames are drawn only while 1
 extern std::atomic<int32_t> FramePresented;  // 1 once the first frame was presented
 extern std::atomic<uint8_t> ThreadEnded;     // 1 as the drawing thread's last act
 extern std::atomic<uint8_t> MonitorOff;      // 1 while the monitor is powered down

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "diag/debug_log.h"
-#include "diag/fixed_string.h"
 #include "display/ddraw_manager.h"
+#include "heart/fixed_string.h"
 #include "rain/shared_flags.h"
 #include "resource.h"
 #include "settings/config_dialog_store.h"

@@ -1,6 +1,6 @@
 // FixedString: truncation on construction and assignment, appending up to the buffer's end,
 // decimal conversion, and that copies never carry the link.
-#include "diag/fixed_string.h"
+#include "heart/fixed_string.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // GraphicsLoader: the built-in glyphs, both pixel conversions, the file's row order and masks,
 // and the refusal of files that are wrong or promise more than they hold.
-#include "glyphs/graphics_loader.h"
+#include "heart/graphics_loader.h"
 
 #include <gtest/gtest.h>
 

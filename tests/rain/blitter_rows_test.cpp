@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/frame_selection.h"
-#include "rain/blitters.h"
+#include "heart/blitters.h"
+#include "heart/frame_selection.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The blitters: placement and clipping at every edge (probes one pixel inside and outside), the
 // shading masks of both colour types, and frames with nothing to draw into.
-#include "rain/blitters.h"
+#include "heart/blitters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "display/frame_selection.h"
+#include "heart/frame_selection.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "display/frame_selection.h"
-#include "rain/blitters.h"
+#include "heart/blitters.h"
+#include "heart/frame_selection.h"
 #include "rain/shared_flags.h"
 #include "support/write_trap.h"
 

@@ -13,8 +13,8 @@
 
 #include "app/app_objects.h"
 #include "display/display_fixture.h"
-#include "rain/rain_model.h"
 #include "rain/random.h"
+#include "rain/screen_rain.h"
 #include "rain/shared_flags.h"
 #include "support/program_glyphs.h"
 #include "support/program_state.h"

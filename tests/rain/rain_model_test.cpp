@@ -1,6 +1,6 @@
 // The rain model: grid size, the seeded cells and the order of their draws, drops placed, moved,
 // restarted and marked, and cells aged, replaced and their highlights moved.
-#include "rain/rain_model.h"
+#include "rain/screen_rain.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "diag/debug_log.h"
 #include "display/ddraw_manager.h"
+#include "heart/rain_model.h"
 #include "rain/random.h"
 #include "rain/shared_flags.h"
 #include "support/program_glyphs.h"
@@ -51,6 +52,7 @@ class RainModelTest : public ::testing::Test {
   DisplayMode mode_;
   ScreenRecord* screen_ = nullptr;
   GraphicsLoader loader_;
+  RandomState random_;  // the stream the model's rules draw from
 };
 
 TEST(RainGridSize, FollowsModeAndGlyphSize) {
@@ -129,12 +131,13 @@ TEST_F(RainModelTest, ADropCountAbove400UsesThe400DropsThereAre) {
     screen_->rain.dropCount = counts[k];
     SeedRand(9);
     ScatterDrops();
-    AdvanceDrops(screen_->rain);
+    RandomState random = ThreadRandomState();
+    AdvanceDrops(screen_->rain, random);
     for (int32_t c = 0; c < 58; ++c) {
       const std::vector<int> levels = Levels(screen_->rain, c);
       marked[k].insert(marked[k].end(), levels.begin(), levels.end());
     }
-    next[k] = Rand();
+    next[k] = NextRandom(random);
   }
   EXPECT_EQ(marked[0], marked[1]);
   EXPECT_EQ(next[0], next[1]) << "the same number of draws";
@@ -145,13 +148,13 @@ TEST_F(RainModelTest, TrailIsFullThenFadesOverItsLastThreeCells) {
   Blank(grid, 20, 4);
   grid.dropCount = 1;
   grid.drops[0] = RainDrop{2, 11, 10, 1};  // moves to row 12 this frame
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   EXPECT_EQ(grid.drops[0].head, 12);
   EXPECT_EQ(grid.drops[0].halfStep, 0);
   const std::vector<int> expected = {0, 0, 0, 1, 2, 3, 4, 4, 4, 4, 4, 4, 4, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(Levels(grid, 2), expected);
   EXPECT_EQ(Levels(grid, 1), std::vector<int>(20, 0));
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   EXPECT_EQ(grid.drops[0].head, 12) << "the head moves every other frame";
   EXPECT_EQ(grid.drops[0].halfStep, 1);
 }
@@ -162,7 +165,7 @@ TEST_F(RainModelTest, TrailIsCutAtTheGridsEdges) {
   grid.dropCount = 2;
   grid.drops[0] = RainDrop{0, 2, 10, 0};   // reaches above row 0
   grid.drops[1] = RainDrop{1, 12, 10, 0};  // head below the last row
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   EXPECT_EQ(Levels(grid, 0), (std::vector<int>{4, 4, 4, 0, 0, 0}));
   EXPECT_EQ(Levels(grid, 1), (std::vector<int>{0, 0, 0, 1, 2, 3})) << "the faded end of a trail from 12 to 3";
 }
@@ -174,8 +177,8 @@ TEST_F(RainModelTest, DropsPastTheLastRowRestartAboveTheGrid) {
   grid.drops[0] = RainDrop{5, 29, 20, 1};   // head 30 - 20 = 10 rows: restarts
   grid.drops[1] = RainDrop{7, 18, 20, 1};   // head 19 - 20 < 10: marks rows 9 .. 0
   grid.drops[2] = RainDrop{5, 255, 12, 1};  // a waiting drop at 255 enters at row 0
-  SeedRand(1);
-  AdvanceDrops(grid);
+  random_ = RandomState{1};
+  AdvanceDrops(grid, random_);
   EXPECT_EQ(grid.drops[0].head, 254) << "(-41) % 5 - 1";
   EXPECT_EQ(grid.drops[0].length, 18467 % 35 + 10);
   EXPECT_EQ(grid.drops[0].column, 6334 % 58);
@@ -185,7 +188,7 @@ TEST_F(RainModelTest, DropsPastTheLastRowRestartAboveTheGrid) {
   EXPECT_EQ(grid.cells[9 * 58 + 7].level, 4);
   EXPECT_EQ(grid.cells[0 * 58 + 7].level, 1) << "the trail's last cell";
   grid.drops[0].halfStep = 0;
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   EXPECT_GE(grid.drops[0].head, 251) << "a drop above the grid restarts until it reaches 255";
 }
 
@@ -196,7 +199,7 @@ TEST_F(RainModelTest, DrawingSwitchedOffStopsTheDrops) {
   grid.drops[0] = RainDrop{0, 10, 10, 0};
   grid.drops[1] = RainDrop{1, 10, 10, 0};
   DrawEnabled = 0;
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   EXPECT_EQ(grid.drops[0].halfStep, 0) << "not even the first drop moves";
   EXPECT_EQ(Levels(grid, 0), std::vector<int>(20, 0));
 }
@@ -218,7 +221,7 @@ TEST_F(RainModelTest, DrawingSwitchedOffMidTrailStopsTheDropsWhereTheyAre) {
   grid.drops[0] = RainDrop{0, head, 10, 0};
   grid.drops[1] = RainDrop{1, 30, 10, 0};
   trap.Arm(1);
-  AdvanceDrops(grid);
+  AdvanceDrops(grid, random_);
   const std::vector<int> column0 = Levels(grid, 0);
   const std::vector<int> column1 = Levels(grid, 1);
   const RainDrop second = grid.drops[1];
@@ -236,7 +239,7 @@ TEST_F(RainModelTest, HighlightTravelsDownOneRowPerFrame) {
   Blank(grid, 4, 1);
   grid.cells[0].glyph = 3;  // highlighted form of 30; the others show normal glyph 27
   for (int frame = 0; frame < 5; ++frame) {
-    for (int32_t row = grid.rows - 1; row >= 0; --row) UpdateCell(grid, row, 0);  // bottom row first
+    for (int32_t row = grid.rows - 1; row >= 0; --row) UpdateCell(grid, row, 0, random_);  // bottom row first
     const int at = frame + 1 < 3 ? frame + 1 : 3;
     for (int32_t row = 0; row < 4; ++row)
       EXPECT_EQ(grid.cells[row].glyph, row == at ? 0 : (row == 0 ? 30 : 27)) << "frame " << frame << " row " << row;
@@ -254,7 +257,7 @@ TEST_F(RainModelTest, ReplacedGlyphsAreHighlightedOnlyInTheUpperTwoThirds) {
     grid.highlightPercent = r.percent;
     for (int32_t i = 0; i < 27; ++i) grid.cells[i].threshold = 0;  // every cell is replaced now
     for (int32_t row = 8; row >= 0; --row)
-      for (int32_t column = 0; column < 3; ++column) UpdateCell(grid, row, column);
+      for (int32_t column = 0; column < 3; ++column) UpdateCell(grid, row, column, random_);
     for (int32_t row = 0; row < 9; ++row) {
       for (int32_t column = 0; column < 3; ++column) {
         const RainCell& cell = grid.cells[row * 3 + column];

@@ -2,7 +2,8 @@
 // kept message, owned by the saver window once it exists, and the WM_DESTROY that follows does not
 // wait for a drawing thread that never started.
 #include "app/app_objects.h"
-#include "rain/rain_model.h"
+#include "heart/rain_model.h"
+#include "rain/screen_rain.h"
 #include "scenario_fixture.h"
 #include "support/allocation_faults.h"
 #include "support/program_glyphs.h"

@@ -12,7 +12,7 @@
 #include "diag/debug_log.h"
 #include "display/ddraw_manager.h"
 #include "frame/frame_state.h"
-#include "rain/blitters.h"
+#include "heart/blitters.h"
 #include "rain/shared_flags.h"
 #include "support/forget_screens.h"
 

@@ -45,10 +45,10 @@ TEST(WinsimProcessTest, CommandLineAndClockAreTheTestsToSet) {
   EXPECT_STREQ(GetCommandLineA(), "\"C:\\Saver\\Sarvello.scr\" /s");
   const DWORD start = GetTickCount();
   EXPECT_EQ(GetTickCount(), start) << "the clock stands still";
-  winsim::AdvanceTickCount(250);
+  winsim::AdvanceClock(250);
   EXPECT_EQ(GetTickCount(), start + 250);
-  winsim::SetTickCount(0xFFFFFFF0u);
-  winsim::AdvanceTickCount(0x20);
+  winsim::SetClock(0xFFFFFFF0u);
+  winsim::AdvanceClock(0x20);
   EXPECT_EQ(GetTickCount(), 0x10u) << "wraps after 49.7 days, as on the platform";
 }
 
@@ -95,33 +95,6 @@ TEST(WinsimProcessTest, EntryThatReturnsEndsTheRunWithZero) {
   winsim::Reset();
   EXPECT_EQ(winsim::RunProgram([] {}, "SARVELLO.SCR"), 0);
   EXPECT_FALSE(winsim::ExitedThroughExitProcess());
-}
-
-int winMainResult = 0;
-std::string winMainText;
-int WINAPI TestWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR text, int show) {
-  winMainText = text;
-  if (instance != winsim::ProgramModule() || previous != nullptr || show != 10) return -99;
-  if (winMainResult < 0) ExitProcess(static_cast<UINT>(-winMainResult));
-  return winMainResult;
-}
-
-TEST(WinsimProcessTest, WinMainGetsTheTextBehindTheProgramName) {
-  struct Row {
-    const char* commandLine;
-    const char* text;
-    int result;  // negative: the entry calls ExitProcess with its absolute value
-    int code;
-  } rows[] = {{"\"C:\\Program Files\\Sarvello.scr\" /s", "/s", 0, 0},
-              {"SARVELLO.SCR   /p 1234", "/p 1234", 7, 7},
-              {"\"unterminated /c", "", -9, 9},
-              {"SARVELLO.SCR", "", 0, 0}};
-  for (const Row& row : rows) {
-    winsim::Reset();
-    winMainResult = row.result;
-    EXPECT_EQ(winsim::RunWinMain(TestWinMain, row.commandLine), row.code) << row.commandLine;
-    EXPECT_EQ(winMainText, row.text) << row.commandLine;
-  }
 }
 
 // The shape of every window program: a window, its message loop, WM_CLOSE through the default

@@ -1,20 +1,17 @@
-// The host renderers' shared pieces, over winsim's resources and libpng.
+// The host renderers' shared pieces over libpng, and what the heart logs for them.
 #include "common/picture.h"
 
 #include <png.h>
 
+#include <cstdio>
 #include <cstring>
 
-#include "platform/win32.h"
+#include "heart/log_message.h"
 
-bool LoadGlyphFile(const unsigned char** bytes, uint32_t* size) {
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(111), "DATAFILE");
-  if (found == nullptr) return false;
-  HGLOBAL loaded = LoadResource(nullptr, found);
-  if (loaded == nullptr) return false;
-  *bytes = static_cast<const unsigned char*>(LockResource(loaded));
-  *size = SizeofResource(nullptr, found);
-  return *bytes != nullptr && *size != 0;
+// The heart's log, which the renderers draw through without the program's debug log: refusals on
+// standard error, where the user of a tool sees them.
+void LogMessage(const char* text, uint32_t level) {
+  if (level >= LOG_WARNING && text != nullptr) std::fprintf(stderr, "%s\n", text);
 }
 
 void ExpandPixel(uint16_t p, int32_t colourType, unsigned char* rgb) {

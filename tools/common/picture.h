@@ -1,13 +1,10 @@
-// What the host renderers share: the program's glyph file, 16-bit pixels widened to 8-bit RGB,
-// and PNG output.
+// What the host renderers share: 16-bit pixels widened to 8-bit RGB, and PNG output. They draw
+// through the heart alone (common/rain_buffer.h), with the program's glyph file built in.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// DATAFILE 111 of the program's own module, found as the program finds it.
-bool LoadGlyphFile(const unsigned char** bytes, uint32_t* size);
 
 // One 16-bit pixel (colour type 0 = 5x5x5, else 5x6x5) as 8-bit red, green, blue, each channel
 // widened by repeating its top bits.

@@ -22,8 +22,6 @@ LONG RaiseUnhandledFault(LONG decision) {
   return filter != nullptr ? filter(&pointers) : UnhandledExceptionFilter(&pointers);
 }
 
-LPTOP_LEVEL_EXCEPTION_FILTER InstalledFaultFilter() { return topLevel.load(); }
-
 namespace detail {
 void ResetFaults() {
   topLevel = nullptr;

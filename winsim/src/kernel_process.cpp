@@ -50,19 +50,6 @@ VersionInfo VersionOf(winsim::Platform platform) {
   winsim::Unmodelled("GetVersionExA", "an unknown platform");
 }
 
-// The command line behind the program's name, as the C runtime hands it to WinMain.
-LPSTR BehindProgramName(LPSTR text) {
-  if (*text == '"') {
-    ++text;
-    while (*text != '\0' && *text != '"') ++text;
-    if (*text == '"') ++text;
-  } else {
-    while (static_cast<unsigned char>(*text) > ' ') ++text;
-  }
-  while (*text != '\0' && static_cast<unsigned char>(*text) <= ' ') ++text;
-  return text;
-}
-
 }  // namespace
 
 namespace winsim {
@@ -78,9 +65,6 @@ void SetCommandLine(const std::string& commandLine) {
 }
 
 HMODULE ProgramModule() { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x00400000)); }
-
-void SetTickCount(DWORD milliseconds) { SetClock(milliseconds); }
-void AdvanceTickCount(DWORD milliseconds) { AdvanceClock(milliseconds); }
 
 int RunProgram(const std::function<void()>& entry, const std::string& commandLine) {
   {
@@ -107,13 +91,6 @@ int RunProgram(const std::function<void()>& entry, const std::string& commandLin
   P().running = false;
   P().exitedThroughExitProcess = exited;
   return code;
-}
-
-int RunWinMain(int(WINAPI* winMain)(HINSTANCE, HINSTANCE, LPSTR, int), const std::string& commandLine) {
-  int result = 0;
-  const int code = RunProgram(
-      [&] { result = winMain(ProgramModule(), nullptr, BehindProgramName(GetCommandLineA()), 10); }, commandLine);
-  return ExitedThroughExitProcess() ? code : result;
 }
 
 bool ExitedThroughExitProcess() {

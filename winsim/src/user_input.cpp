@@ -211,7 +211,6 @@ InputCondition AfterGetMessageCalls(int calls) { return {InputCondition::Kind::k
 InputCondition AfterFrames(int frames, int monitor) { return {InputCondition::Kind::kFrames, frames, monitor}; }
 
 InputAction PressKey(WORD key) { return Keys("key", key, WM_KEYDOWN, WM_KEYUP, 0); }
-InputAction PressSysKey(WORD key) { return Keys("Alt and key", key, WM_SYSKEYDOWN, WM_SYSKEYUP, 1L << 29); }
 
 InputAction Click(MouseButton button) {
   const Button b = button == MouseButton::kLeft ? kLeft : button == MouseButton::kRight ? kRight : kMiddle;

@@ -345,14 +345,10 @@ std::vector<WindowClassInfo> WindowClasses() {
   return classes;
 }
 
-std::vector<MessageRecord> Messages() {
-  UserGuard guard(U().lock);
-  return U().messages;
-}
-
 std::vector<MessageRecord> MessagesTo(HWND window) {
+  UserGuard guard(U().lock);
   std::vector<MessageRecord> to;
-  for (const MessageRecord& m : Messages()) {
+  for (const MessageRecord& m : U().messages) {
     if (m.window == window) to.push_back(m);
   }
   return to;

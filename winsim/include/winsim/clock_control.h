@@ -60,6 +60,5 @@ bool JoinThreads(uint32_t timeoutMs = 10000);
 // top-level filter runs, and the platform's UnhandledExceptionFilter answers `decision`
 // (EXCEPTION_EXECUTE_HANDLER lets the program handle it). Answers the filter's result.
 LONG RaiseUnhandledFault(LONG decision);
-LPTOP_LEVEL_EXCEPTION_FILTER InstalledFaultFilter();
 
 }  // namespace winsim

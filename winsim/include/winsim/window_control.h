@@ -71,7 +71,6 @@ struct MessageRecord {
   LRESULT result;
   bool dispatched;
 };
-std::vector<MessageRecord> Messages();
 std::vector<MessageRecord> MessagesTo(HWND window);
 
 // The posted messages waiting in the queue of the thread that owns `window` (input included), for
@@ -111,10 +110,6 @@ void SetPlatform(Platform platform);
 void SetCommandLine(const std::string& commandLine);
 // The handle GetModuleHandleA(NULL) gives the program: its own module, whose resources winsim has.
 HMODULE ProgramModule();
-// The system clock behind GetTickCount (and timeGetTime), by the names of the tick count: the same
-// clock as SetClock and AdvanceClock of winsim/clock_control.h.
-void SetTickCount(DWORD milliseconds);
-void AdvanceTickCount(DWORD milliseconds);
 
 // --- the optional system libraries (start: all three absent) ----------------------------------
 // kPresent: the library loads and exports its function; kWithoutExport: it loads without it.
@@ -175,8 +170,7 @@ struct InputAction {
   std::function<LRESULT(HWND target)> apply;
   bool targeted = true;  // false: runs without a window (Call)
 };
-InputAction PressKey(WORD key);     // WM_KEYDOWN, WM_KEYUP
-InputAction PressSysKey(WORD key);  // WM_SYSKEYDOWN, WM_SYSKEYUP, with Alt held
+InputAction PressKey(WORD key);  // WM_KEYDOWN, WM_KEYUP
 enum class MouseButton { kLeft, kRight, kMiddle };
 InputAction Click(MouseButton button);  // button down and up where the cursor is
 InputAction MoveMouse(POINT to);        // the cursor moves to `to` (screen), then WM_MOUSEMOVE
@@ -218,10 +212,6 @@ void SetMessageWaitLimit(std::chrono::milliseconds limit);
 // classes are unregistered and its thread's queue is dropped, as when a process ends; what it
 // left (windows in Windows(), records, loaded-library counts) stays readable.
 int RunProgram(const std::function<void()>& entry, const std::string& commandLine);
-// The same for a WinMain-style entry: instance ProgramModule(), no previous instance, the command
-// line behind the program name, SW_SHOWDEFAULT (10); the entry's result is the exit code when it
-// returns instead of calling ExitProcess.
-int RunWinMain(int(WINAPI* winMain)(HINSTANCE, HINSTANCE, LPSTR, int), const std::string& commandLine);
 // Whether the last run ended through ExitProcess.
 bool ExitedThroughExitProcess();
 

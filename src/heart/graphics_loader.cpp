@@ -1,11 +1,11 @@
 // GraphicsLoader: header checks, bottom-up 24-bit frame reading and the 16-bit conversions.
-#include "glyphs/graphics_loader.h"
+#include "graphics_loader.h"
 
 #include <cstring>
 #include <new>
 
-#include "diag/fixed_string.h"
-#include "diag/log_message.h"
+#include "fixed_string.h"
+#include "log_message.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "display/frame_descriptor.h"
-#include "glyphs/glyph_set.h"
+#include "frame_descriptor.h"
+#include "glyph_set.h"
 
 // The area the blitters may write; right and bottom are exclusive.
 struct ClipRectangle {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "glyphs/glyph_set.h"
+#include "glyph_set.h"
 
 class GraphicsLoader {
  public:

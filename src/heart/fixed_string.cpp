@@ -1,5 +1,5 @@
 // FixedString: construction, assignment and the appending rules, all within the inline buffer.
-#include "diag/fixed_string.h"
+#include "fixed_string.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "glyphs/glyph_set.h"
+#include "glyph_set.h"
 
 // One glyph cell of the grid; every field keeps the low 8 bits of what is stored into it.
 struct RainCell {
