@@ -4,22 +4,10 @@
 // Usage (under Wine or Windows): frame_bench.exe [--rounds N]
 #include "frame_bench.h"
 #include "platform/win32.h"
+#include "runtime/static_constructors.h"
 
 const char kFastCopyName[] = "rep movsd";
 const char kBenchBuildName[] = "Windows build";
-
-extern "C" void (*__CTOR_LIST__[])();
-
-namespace {
-
-// The static constructors, as the program's entry runs them: from the list's end to its start.
-void RunStaticConstructors() {
-  int count = 0;
-  while (__CTOR_LIST__[count + 1] != nullptr) ++count;
-  for (int i = count; i >= 1; --i) __CTOR_LIST__[i]();
-}
-
-}  // namespace
 
 uint64_t BenchTicks() {
   LARGE_INTEGER now;

@@ -10,8 +10,7 @@ DDrawManager::DDrawManager() {
   LogMessage("[DDrawManager::DDrawManager] *ENTER*", LOG_INFO);
   CurrentScreen = nullptr;
   // The settings reader enumerates before window creation; its list, with the modes chosen in
-  // it, stays in use.
-  // DirectDraw's library, loaded by the enumeration, stays for the rest of the process.
+  // it, stays in use, as does DirectDraw's library that the enumeration loaded.
   if (!ScreensEnumerated) EnumScreens();
   LogMessage("[DDrawManager::DDrawManager] *LEAVE*", LOG_INFO);
 }

@@ -2,21 +2,7 @@
 // command line and ends the process itself, so it needs nothing of a C runtime's start-up: only
 // the static constructors of the program's objects run before it.
 #include "frame/run_modes.h"
-
-// Bounds of the list of static constructors that the linker lays out: a -1 (or a count) first,
-// then the constructors, then a 0.
-extern "C" void (*__CTOR_LIST__[])();
-
-namespace {
-
-// The list runs from its end to its start, as the objects' constructors were placed in reverse.
-void RunStaticConstructors() {
-  int count = 0;
-  while (__CTOR_LIST__[count + 1] != nullptr) ++count;
-  for (int i = count; i >= 1; --i) __CTOR_LIST__[i]();
-}
-
-}  // namespace
+#include "runtime/static_constructors.h"
 
 extern "C" [[noreturn]] void SaverEntry() {
   RunStaticConstructors();
