@@ -8,19 +8,12 @@
 
 #include "common/rain_buffer.h"
 #include "heart/fixed_string.h"
+#include "bench_sizes.h"
 #include "heart/log_message.h"
 
 namespace {
 
-struct Size {
-  int32_t width;
-  int32_t height;
-};
-constexpr Size kSizes[] = {{800, 600}, {1024, 768}, {1920, 1080}};
 constexpr int32_t kMaxRounds = 101;
-// The program's defaults: 300 drops, 8 % highlighted glyphs, 5x6x5.
-constexpr int32_t kDrops = 300;
-constexpr int32_t kHighlightPercent = 8;
 // Each batch lasts about this long, so that the clock's resolution does not matter.
 constexpr uint64_t kBatchMicroseconds = 20000;
 
@@ -57,9 +50,9 @@ uint64_t BatchOf(Work what) {
   return one >= kBatchMicroseconds ? 1 : kBatchMicroseconds / (one == 0 ? 1 : one);
 }
 
-bool Measure(Size size, int32_t rounds) {
+bool Measure(BenchSize size, int32_t rounds) {
   RainBuffer rain;
-  if (!rain.Start({size.width, size.height, 1, 1, kDrops, kHighlightPercent})) return false;
+  if (!rain.Start({size.width, size.height, 1, 1, kBenchDrops, kBenchHighlightPercent})) return false;
   const size_t pixels = static_cast<size_t>(size.width) * static_cast<size_t>(size.height);
   std::unique_ptr<uint16_t[]> from(new (std::nothrow) uint16_t[pixels]);
   std::unique_ptr<uint16_t[]> to(new (std::nothrow) uint16_t[pixels]);
@@ -134,7 +127,7 @@ int RunFrameBench(int32_t rounds) {
   title.Append(" of the same frame, median of ").AppendInt(rounds).Append(" rounds\n");
   Write(title);
   int result = 0;
-  for (const Size& size : kSizes) {
+  for (const BenchSize& size : kBenchSizes) {
     if (!Measure(size, rounds)) {
       Write(FixedString("ComposeFrame: the rain could not be built at ") + size.width + "x" + size.height + "\n");
       result = 1;

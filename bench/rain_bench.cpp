@@ -16,37 +16,30 @@
 
 #include "common/rain_buffer.h"
 #include "heart/blitters.h"
+#include "bench_sizes.h"
 #include "heart/log_message.h"
 #include "heart/rain_model.h"
 
 namespace {
 
-struct Size {
-  int32_t width;
-  int32_t height;
-};
-constexpr Size kSizes[] = {{800, 600}, {1024, 768}, {1920, 1080}};
-
-constexpr int32_t kDrops = 300;
-constexpr int32_t kHighlightPercent = 8;
 constexpr int32_t kGridRaise = 10;  // as frame composition places the grid
 
-std::string SizeName(Size size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }
+std::string SizeName(BenchSize size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }
 
-size_t FrameBytes(Size size) {
+size_t FrameBytes(BenchSize size) {
   return static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * sizeof(uint16_t);
 }
 
 // The rain of one screen of `size` in 5x6x5, its drops placed.
-bool StartRain(RainBuffer& rain, Size size, benchmark::State& state) {
-  if (!rain.Start({size.width, size.height, 1, 1, kDrops, kHighlightPercent})) {
+bool StartRain(RainBuffer& rain, BenchSize size, benchmark::State& state) {
+  if (!rain.Start({size.width, size.height, 1, 1, kBenchDrops, kBenchHighlightPercent})) {
     state.SkipWithError("the rain could not be built");
     return false;
   }
   return true;
 }
 
-void Memcpy(benchmark::State& state, Size size) {
+void Memcpy(benchmark::State& state, BenchSize size) {
   const size_t bytes = FrameBytes(size);
   std::vector<uint16_t> from(bytes / 2, 0x07E0);
   std::vector<uint16_t> to(bytes / 2, 0);
@@ -58,7 +51,7 @@ void Memcpy(benchmark::State& state, Size size) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
 }
 
-void Compose(benchmark::State& state, Size size) {
+void Compose(benchmark::State& state, BenchSize size) {
   RainBuffer rain;
   if (!StartRain(rain, size, state)) return;
   for (auto _ : state) {
@@ -72,7 +65,7 @@ void Compose(benchmark::State& state, Size size) {
 
 // The rain model's share of a frame: what ComposeFrame does besides drawing — the drops moved and
 // every cell updated in composition's order — so the blitters' share is the difference.
-void Model(benchmark::State& state, Size size) {
+void Model(benchmark::State& state, BenchSize size) {
   RainBuffer rain;
   if (!StartRain(rain, size, state)) return;
   RainGrid& grid = rain.grid();
@@ -89,7 +82,7 @@ void Model(benchmark::State& state, Size size) {
 
 // Every cell of the grid drawn with its own glyph by one blitter (shade 0: DrawGlyph), placed as
 // frame composition places it, without moving drops or updating cells.
-void Blit(benchmark::State& state, Size size, int32_t shade) {
+void Blit(benchmark::State& state, BenchSize size, int32_t shade) {
   RainBuffer rain;
   if (!StartRain(rain, size, state)) return;
   rain.DrawFrame();  // the clip rectangle and colour type set for the buffer
@@ -162,7 +155,7 @@ void LogMessage(const char*, uint32_t) {}
 
 int main(int argc, char** argv) {
   std::vector<std::string> names;
-  for (Size size : kSizes) {
+  for (BenchSize size : kBenchSizes) {
     const std::string suffix = "/" + SizeName(size);
     names.push_back("Memcpy" + suffix);
     benchmark::RegisterBenchmark(names.back().c_str(), Memcpy, size);
