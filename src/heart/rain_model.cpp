@@ -3,6 +3,7 @@
 #include "rain_model.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "draw_switch.h"
@@ -16,6 +17,27 @@ void Restart(RainDrop& drop, int32_t columns, RandomState& random) {
   drop.head = static_cast<uint8_t>((-NextRandom(random)) % 5 - 1);
   drop.length = static_cast<uint8_t>(NextRandom(random) % 35 + 10);
   drop.column = static_cast<uint8_t>(NextRandom(random) % columns);
+}
+
+// Marks the trail of a drop whose head is in row `head` (0..255) of the column that starts at
+// `column`: the head and the cells above it full, the last three fading, up to `length` cells and
+// not above row 0. Trail cells below the grid mark nothing: the marking starts at the grid's last
+// row, each cell after a look at the switch (a stop in the skipped part would have marked nothing
+// either, and the next drop looks first). The cells are reached by a pointer that climbs a row at a
+// time, in two runs, so that a cell costs a look, a store and a step.
+void MarkTrail(RainCell* column, int32_t columns, int32_t rows, int32_t head, int32_t length) {
+  int32_t j = head >= rows ? head - rows + 1 : 0;
+  const int32_t end = std::min(length, head + 1);
+  const int32_t full = std::min(end, length - kTrailFade);
+  RainCell* cell = column + static_cast<ptrdiff_t>(head - j) * columns;
+  for (; j < full; ++j, cell -= columns) {
+    if (DrawEnabled.load(std::memory_order_relaxed) == 0) return;
+    cell->level = 4;
+  }
+  for (; j < end; ++j, cell -= columns) {
+    if (DrawEnabled.load(std::memory_order_relaxed) == 0) return;
+    cell->level = static_cast<uint8_t>(length - j);  // 3, 2, 1 for the farthest cell above the head
+  }
 }
 
 }  // namespace
@@ -77,14 +99,7 @@ void AdvanceDrops(RainGrid& grid, RandomState& random) {
       continue;
     }
     const int32_t column = drop.column;
-    // Trail cells below the grid or in a column past its last mark nothing: the marking starts at
-    // the grid's last row, each cell after a look at the switch (a stop in the skipped part would
-    // have marked nothing either, and the next drop looks first).
-    if (column >= columns) continue;
-    for (int32_t j = head >= rows ? head - rows + 1 : 0;
-         head - j >= 0 && j < length && DrawEnabled.load(std::memory_order_relaxed) != 0; ++j) {
-      const int32_t fromEnd = length - j;  // 1 for the farthest cell above the head
-      cells[(head - j) * columns + column].level = static_cast<uint8_t>(fromEnd > kTrailFade ? 4 : fromEnd);
-    }
+    if (column >= columns) continue;  // a column past the grid's last marks nothing
+    MarkTrail(cells + column, columns, rows, head, length);
   }
 }
