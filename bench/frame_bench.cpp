@@ -1,6 +1,7 @@
 // The frame benchmark's measurement: per size, rounds of a batch of copies of the frame's bytes
-// followed by a batch of composed frames, each round's ratio taken on its own, the median of the
-// rounds reported. A burst of load elsewhere on the machine falls on one round, not on one side.
+// followed by a batch of composed frames and a batch of frames with nothing drawn, each round's
+// ratios taken on their own, the medians of the rounds reported. A burst of load elsewhere on the
+// machine falls on one round, not on one side.
 #include "frame_bench.h"
 
 #include <memory>
@@ -50,6 +51,26 @@ uint64_t BatchOf(Work what) {
   return one >= kBatchMicroseconds ? 1 : kBatchMicroseconds / (one == 0 ? 1 : one);
 }
 
+// One row of the report: `name` at `size`, the median of the rounds' ratios to the copy, the
+// median times and the lowest ratio.
+void Report(const char* name, BenchSize size, uint64_t* ratios, uint64_t* times, uint64_t* copyTimes, int32_t rounds) {
+  SortAscending(ratios, rounds);
+  SortAscending(times, rounds);
+  SortAscending(copyTimes, rounds);
+  FixedString line(name);
+  line.Append(" ").AppendInt(size.width).Append("x").AppendInt(size.height);
+  Pad(line, 24);
+  AppendHundredths(line, ratios[rounds / 2]).Append(" x ").Append(kFastCopyName);
+  line.Append("  (frame ").AppendInt(static_cast<int32_t>(Micro(times[rounds / 2]) / 1000));
+  line.Append(" us, copy ").AppendInt(static_cast<int32_t>(Micro(copyTimes[rounds / 2]) / 1000));
+  line.Append(" us; lowest round ");
+  AppendHundredths(line, ratios[0]).Append(" x)\n");
+  Write(line);
+}
+
+// Measures a size: whole frames ("ComposeFrame") and, to show how much of a frame the rain model
+// takes, the same frames with nothing drawn ("RainModel": the drops moved, every cell updated, the
+// same random draws).
 bool Measure(BenchSize size, int32_t rounds) {
   RainBuffer rain;
   if (!rain.Start({size.width, size.height, 1, 1, kBenchDrops, kBenchHighlightPercent})) return false;
@@ -61,38 +82,35 @@ bool Measure(BenchSize size, int32_t rounds) {
   const size_t bytes = pixels * sizeof(uint16_t);
   const auto copy = [&] { FastCopy(to.get(), from.get(), bytes); };
   const auto compose = [&] { rain.DrawFrame(); };
+  const auto model = [&] { rain.MoveFrame(); };
   for (int32_t i = 0; i < 10; ++i) {  // caches and the rain's first frames behind us
     copy();
     compose();
   }
   const uint64_t copies = BatchOf(copy);
   const uint64_t frames = BatchOf(compose);
+  const uint64_t moves = BatchOf(model);
 
-  uint64_t ratios[kMaxRounds];      // hundredths
-  uint64_t frameTimes[kMaxRounds];  // ticks per frame, scaled by 1000
-  uint64_t copyTimes[kMaxRounds];
+  // Hundredths of the copy's time, and ticks per repetition scaled by 1000.
+  uint64_t frameRatios[kMaxRounds], modelRatios[kMaxRounds];
+  uint64_t frameTimes[kMaxRounds], modelTimes[kMaxRounds], copyTimes[kMaxRounds];
   for (int32_t r = 0; r < rounds; ++r) {
     const uint64_t t0 = BenchTicks();
     for (uint64_t i = 0; i < copies; ++i) copy();
     const uint64_t t1 = BenchTicks();
     for (uint64_t i = 0; i < frames; ++i) compose();
     const uint64_t t2 = BenchTicks();
+    for (uint64_t i = 0; i < moves; ++i) model();
+    const uint64_t t3 = BenchTicks();
     copyTimes[r] = (t1 - t0) * 1000 / copies;
     frameTimes[r] = (t2 - t1) * 1000 / frames;
-    ratios[r] = frameTimes[r] * 100 / (copyTimes[r] == 0 ? 1 : copyTimes[r]);
+    modelTimes[r] = (t3 - t2) * 1000 / moves;
+    const uint64_t copyTime = copyTimes[r] == 0 ? 1 : copyTimes[r];
+    frameRatios[r] = frameTimes[r] * 100 / copyTime;
+    modelRatios[r] = modelTimes[r] * 100 / copyTime;
   }
-  SortAscending(ratios, rounds);
-  SortAscending(frameTimes, rounds);
-  SortAscending(copyTimes, rounds);
-  FixedString line("ComposeFrame ");
-  line.AppendInt(size.width).Append("x").AppendInt(size.height);
-  Pad(line, 24);
-  AppendHundredths(line, ratios[rounds / 2]).Append(" x ").Append(kFastCopyName);
-  line.Append("  (frame ").AppendInt(static_cast<int32_t>(Micro(frameTimes[rounds / 2]) / 1000));
-  line.Append(" us, copy ").AppendInt(static_cast<int32_t>(Micro(copyTimes[rounds / 2]) / 1000));
-  line.Append(" us; lowest round ");
-  AppendHundredths(line, ratios[0]).Append(" x)\n");
-  Write(line);
+  Report("ComposeFrame", size, frameRatios, frameTimes, copyTimes, rounds);
+  Report("RainModel", size, modelRatios, modelTimes, copyTimes, rounds);  // copyTimes sorted already
   return true;
 }
 
@@ -123,8 +141,9 @@ int32_t RoundsFrom(const char* commandLine) {
 
 int RunFrameBench(int32_t rounds) {
   FixedString title("Frame benchmark, ");
-  title.Append(kBenchBuildName).Append(": ComposeFrame as a multiple of ").Append(kFastCopyName);
-  title.Append(" of the same frame, median of ").AppendInt(rounds).Append(" rounds\n");
+  title.Append(kBenchBuildName).Append(": ComposeFrame, and RainModel (the same frame with nothing drawn), as");
+  title.Append(" a multiple of ").Append(kFastCopyName).Append(" of the same frame, median of ").AppendInt(rounds);
+  title.Append(" rounds\n");
   Write(title);
   int result = 0;
   for (const BenchSize& size : kBenchSizes) {

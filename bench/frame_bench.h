@@ -24,6 +24,7 @@ extern const char kBenchBuildName[];
 constexpr int32_t kDefaultRounds = 15;
 // The number after "--rounds" in a command line, or kDefaultRounds.
 int32_t RoundsFrom(const char* commandLine);
-// Measures and prints a line per size, "ComposeFrame WxH R x <copy> ...". 0 when every size was
-// measured, 1 when one could not be built.
+// Measures and prints two lines per size, "ComposeFrame WxH R x <copy> ..." and the same for
+// "RainModel" (the frame with nothing drawn). 0 when every size was measured, 1 when one could not
+// be built.
 int RunFrameBench(int32_t rounds);

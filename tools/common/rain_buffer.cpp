@@ -39,3 +39,5 @@ void RainBuffer::DrawFrame() {
   CurrentColourType = colourType_;
   ComposeRain(grid_, &frame_, drawing_);
 }
+
+void RainBuffer::MoveFrame() { ComposeRain(grid_, nullptr, drawing_); }

@@ -35,6 +35,9 @@ class RainBuffer {
   // One frame of the drawing thread: the clip rectangle and colour type set to the buffer's, and
   // the frame composed into it from the drawing stream.
   void DrawFrame();
+  // The same frame with nothing drawn: the drops move and every cell changes as DrawFrame has them
+  // (the rain model's share of a frame).
+  void MoveFrame();
 
   // The picture: width x height pixels, rows top first, no gaps between rows.
   const uint16_t* pixels() const { return pixels_.get(); }
