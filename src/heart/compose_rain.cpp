@@ -70,22 +70,21 @@ void ComposeRain(RainGrid& grid, const FrameDescriptor* frame, RandomState& rand
   RandomState stream = random;
   for (int32_t row = rows - 1; row >= 0 && DrawEnabled.load(std::memory_order_relaxed) != 0; --row) {
     // Most cell rows lie wholly inside the clip rectangle's height; their cells that also lie inside
-    // its width go straight to the row routine at a pointer that steps a glyph at a time, with no
+    // its width go straight to the row routine at the row's start plus the pen's column, with no
     // clipping arithmetic. The rest are clipped as DrawGlyph clips.
     const bool rowInside = pixels != nullptr && pen.y >= clip.top && pen.y + h <= clip.bottom;
-    uint16_t* at = rowInside ? pixels + static_cast<intptr_t>(pen.y) * pitch : nullptr;
+    uint16_t* const rowStart = rowInside ? pixels + static_cast<intptr_t>(pen.y) * pitch : nullptr;
     for (int32_t column = 0; column < columns && DrawEnabled.load(std::memory_order_relaxed) != 0; ++column) {
       const RainCell cell = cells[row * columns + column];
       if (rowInside && pen.x >= clip.left && pen.x + w <= clip.right) {
         DrawCell(cell, images, count, blank, half, quarter, eighth,
-                 [&](const uint16_t* image, auto op) { blit::Rows(at, image, w, h, pitch, w, op); });
+                 [&](const uint16_t* image, auto op) { blit::Rows(rowStart + pen.x, image, w, h, pitch, w, op); });
       } else if (pixels != nullptr) {
         DrawCell(cell, images, count, blank, half, quarter, eighth,
                  [&](const uint16_t* image, auto op) { blit::Blit(pixels, pitch, clip, image, w, h, pen, op); });
       }
       update(row, column, stream);
       pen.x += w;
-      at += w;
     }
     pen.x = 0;
     pen.y -= h;
